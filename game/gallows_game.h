@@ -11,6 +11,8 @@
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
+
 namespace gallows {
 
 struct Services {
@@ -42,8 +44,11 @@ public:
     void new_game();
     void cmdNew_Click();
     void cmdGiveUp_Click();
-    void cmdGuessLetter_Click() { GuessLetter(); }
-    void cmdGuessWord_Click() { GuessTitle(); }
+    void cmdGuessLetter_Click();
+    void cmdGuessWord_Click();
+    // Enter in the letter box / the title box (the key itself is swallowed).
+    void txtGuessLetter_Enter() { cmdGuessLetter_Click(); }
+    void txtGuessWord_Enter() { cmdGuessWord_Click(); }
     void tmrLoad_Timer();
     bool revealing() const { return revealActive; }
 
@@ -100,20 +105,21 @@ private:
 
     void removeBoard();
     void uncoverBoard();
+    void disableGuessControls();
     void finishSetup();
-    void runLaterGame();
+    void stopReveal();
     void setPicture(const QString &relativePath);
     void requestFocus(const QString &objectName);
-    void playCue(int cue, int variant = 0);
     int drawVariant();
     void showCounters();
-    void saveSetting(const QString &key, const QString &value);
-    void openingClue();
-    void followUpClue();
+    void saveSettings(const QList<QPair<QString, QString>> &values);
+    void guarded(const std::function<void()> &step);
 
     Services svc;
     WindowState ui;
     bool revealActive = false;
+    bool unloaded = false;
+    int notifyDepth = 0;
 };
 
 } // namespace gallows
