@@ -1,0 +1,140 @@
+#pragma once
+// Fakes of the rules' interfaces. Each can write what it is asked into a
+// shared event log, so tests can check the order of effects a player sees.
+
+#include "interfaces.h"
+
+#include <QMap>
+#include <QSet>
+#include <QStringList>
+#include <functional>
+#include <deque>
+#include <vector>
+
+namespace gallows::testing {
+
+using EventLog = QStringList;
+
+class FakeCatalogue : public Catalogue {
+public:
+    std::vector<GameRecord> rows;
+    QSet<int> vanished; // rows whose fetch fails as if deleted
+    bool closed = false;
+    QList<int> fetched;
+
+    void add(const QString &title, const QString &year = QStringLiteral("1990"),
+             const QString &genre = QStringLiteral("puzzle"),
+             const QString &publisher = QStringLiteral("Pub"),
+             const QString &developer = QStringLiteral("Dev"))
+    {
+        rows.push_back({QString::number(rows.size() + 1), title, year, genre, publisher, developer});
+    }
+    int count() const override { return int(rows.size()); }
+    GameRecord fetch(int row) override
+    {
+        fetched.append(row);
+        if (closed || row < 0 || row >= count() || vanished.contains(row))
+            throw GameError(QStringLiteral("The game with identifier %1 is no longer in the catalogue.")
+                                .arg(row + 1));
+        return rows[size_t(row)];
+    }
+    void close() override { closed = true; }
+};
+
+class FakeSettings : public SettingsStore {
+public:
+    QMap<QString, QString> values;
+    QStringList writes; // "Key=Value" in order
+    bool failWrites = false;
+    EventLog *log = nullptr;
+
+    QString get(const QString &key) override { return values.value(key); }
+    bool save(const QString &key, const QString &value, QString *error) override
+    {
+        if (log)
+            log->append(QStringLiteral("save %1=%2").arg(key, value));
+        if (failWrites) {
+            if (error)
+                *error = QStringLiteral("The settings file /tmp/ro/Tarvolin.conf could not be written.");
+            return false;
+        }
+        values[key] = value;
+        writes.append(key + QLatin1Char('=') + value);
+        return true;
+    }
+};
+
+class FakeCues : public CuePlayer {
+public:
+    QStringList played;
+    EventLog *log = nullptr;
+    void play(const QString &relativePath) override
+    {
+        played.append(relativePath);
+        if (log)
+            log->append(QStringLiteral("cue ") + relativePath);
+    }
+};
+
+class FakeMessages : public MessageBox {
+public:
+    QStringList shown;
+    EventLog *log = nullptr;
+    std::function<void()> whileOpen; // runs "inside" the modal box
+    void show(const QString &text) override
+    {
+        shown.append(text);
+        if (log)
+            log->append(QStringLiteral("message ") + text);
+        if (whileOpen)
+            whileOpen();
+    }
+};
+
+// Returns the queued values in order, then `fallback`.
+class FakeRandom : public RandomSource {
+public:
+    std::deque<double> queue;
+    double fallback = 0.0;
+    int draws = 0;
+    double next() override
+    {
+        ++draws;
+        if (queue.empty())
+            return fallback;
+        const double v = queue.front();
+        queue.pop_front();
+        return v;
+    }
+};
+
+class FakePictures : public PictureSource {
+public:
+    QStringList loaded;
+    QSet<QString> missing;
+    EventLog *log = nullptr;
+    void load(const QString &relativePath) override
+    {
+        if (missing.contains(relativePath))
+            throw GameError(QStringLiteral("The picture %1 is missing.").arg(relativePath));
+        loaded.append(relativePath);
+        if (log)
+            log->append(QStringLiteral("picture ") + relativePath);
+    }
+};
+
+class FakeTicker : public Ticker {
+public:
+    bool running = false;
+    int interval = 0;
+    int starts = 0;
+    void start(int intervalMs) override
+    {
+        running = true;
+        interval = intervalMs;
+        ++starts;
+    }
+    void stop() override { running = false; }
+};
+
+} // namespace gallows::testing
