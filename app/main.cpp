@@ -1,0 +1,103 @@
+// Start-up: one copy only, open the catalogue, read its identifiers, then the
+// game window and the first game. Anything that fails on the way is shown to
+// the player and ends the program without saving.
+
+#include "frm_gallows.h"
+#include "gallows_game.h"
+#include "paths.h"
+#include "qt_cue_player.h"
+#include "qt_message_box.h"
+#include "qt_picture_source.h"
+#include "qt_settings_store.h"
+#include "qt_ticker.h"
+#include "single_instance.h"
+#include "sqlcipher_catalogue.h"
+#include "std_random.h"
+
+#include <QApplication>
+#include <QIcon>
+
+#include <memory>
+
+namespace {
+
+const QString kNoGames = QStringLiteral(
+    "No games to use as words! Download the latest Brisklore Games Encyclopedia update to play Gallows!");
+
+int Main(QApplication &app)
+{
+    gallows::SingleInstance instance;
+    if (!instance.acquire())
+        return 0;
+
+    gallows::QtMessageBox messages;
+    std::unique_ptr<gallows::SqlCipherCatalogue> catalogue;
+    gallows::QtSettingsStore settings;
+    gallows::QtCuePlayer cues;
+    gallows::StdRandom random;
+    gallows::QtPictureSource pictures;
+    gallows::QtTicker ticker;
+    std::unique_ptr<gallows::GallowsGame> game;
+    std::unique_ptr<gallows::frmGallows> window;
+
+    try {
+        catalogue = std::make_unique<gallows::SqlCipherCatalogue>(
+            gallows::dataPath(QStringLiteral("Data/bsk.cab")));
+        QCoreApplication::processEvents();
+        if (catalogue->count() == 0) {
+            messages.show(kNoGames);
+            return 0;
+        }
+        gallows::Services services;
+        services.catalogue = catalogue.get();
+        services.settings = &settings;
+        services.cues = &cues;
+        services.messages = &messages;
+        services.random = &random;
+        services.pictures = &pictures;
+        services.ticker = &ticker;
+        game = std::make_unique<gallows::GallowsGame>(services);
+        ticker.setCallback([g = game.get()] { g->tmrLoad_Timer(); });
+        window = std::make_unique<gallows::frmGallows>(*game, pictures);
+        messages.setParentWindow(window.get());
+        game->Form_Load();
+        window->show();
+        game->new_game();
+    } catch (const gallows::GameError &error) {
+        ticker.stop();
+        if (window)
+            window->discardWithoutSaving();
+        window.reset();
+        messages.setParentWindow(nullptr);
+        messages.show(error.message());
+        return 1;
+    } catch (const std::exception &error) {
+        ticker.stop();
+        if (window)
+            window->discardWithoutSaving();
+        window.reset();
+        messages.setParentWindow(nullptr);
+        messages.show(QString::fromLocal8Bit(error.what()));
+        return 1;
+    }
+
+    QObject::connect(&instance, &gallows::SingleInstance::raiseRequested, window.get(),
+                     [w = window.get()] {
+                         w->showNormal();
+                         w->raise();
+                         w->activateWindow();
+                     });
+    return app.exec();
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tarvolin Gallows"));
+    QApplication::setOrganizationName(QStringLiteral("Tarvolin"));
+    QApplication::setApplicationVersion(QStringLiteral(GALLOWS_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral(GALLOWS_APP_ID));
+    return Main(app);
+}

@@ -1,0 +1,13 @@
+# The game itself: `gallows` at the top of the build folder, beside Data/.
+add_executable(gallows
+  ${CMAKE_CURRENT_SOURCE_DIR}/main.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/single_instance.h
+  ${CMAKE_CURRENT_SOURCE_DIR}/single_instance.cpp
+)
+target_compile_definitions(gallows PRIVATE
+  GALLOWS_VERSION="${GALLOWS_VERSION}" GALLOWS_APP_ID="${GALLOWS_APP_ID}")
+target_include_directories(gallows PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(gallows PRIVATE gallows_ui gallows_catalogue gallows_sound gallows_stats
+  gallows_game Qt6::Widgets Qt6::Network)
+set_target_properties(gallows PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${GALLOWS_PROGRAM_DIR})
+gallows_warnings(gallows)

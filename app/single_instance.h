@@ -1,0 +1,36 @@
+#pragma once
+// One copy of the game at a time. The first copy holds a lock file and a
+// local socket in the user's runtime folder; a second copy asks the first
+// to come to the front and then ends quietly.
+
+#include <QLockFile>
+#include <QObject>
+#include <QString>
+#include <memory>
+
+class QLocalServer;
+
+namespace gallows {
+
+class SingleInstance : public QObject {
+    Q_OBJECT
+public:
+    explicit SingleInstance(QObject *parent = nullptr);
+    ~SingleInstance() override;
+
+    // True when this is the only copy. A lock left by a copy that died does
+    // not count. False: another copy runs and has been asked to show itself.
+    bool acquire();
+
+    static QString runtimeFolder();
+
+signals:
+    void raiseRequested();
+
+private:
+    std::unique_ptr<QLockFile> lock;
+    QLocalServer *server = nullptr;
+    QString socketPath;
+};
+
+} // namespace gallows

@@ -1,0 +1,101 @@
+#include "qt_settings_store.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QStandardPaths>
+
+namespace gallows {
+
+namespace {
+
+const QString kSection = QStringLiteral("Gallows");
+
+QString describe(QSettings::Status status)
+{
+    switch (status) {
+    case QSettings::AccessError:
+        return QStringLiteral("it cannot be written");
+    case QSettings::FormatError:
+        return QStringLiteral("it is damaged");
+    case QSettings::NoError:
+        break;
+    }
+    return QString();
+}
+
+} // namespace
+
+QtSettingsStore::QtSettingsStore(const QString &filePath)
+    : path(filePath.isEmpty() ? defaultFilePath() : filePath)
+{
+    tidyUp();
+}
+
+QString QtSettingsStore::defaultFilePath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+        + QStringLiteral("/Tarvolin.conf");
+}
+
+// Leftovers of a run that was killed while writing: a lock whose owner is
+// gone and the temporary copy of a write that never finished. A store that
+// cannot be read at all is kept aside rather than overwritten.
+void QtSettingsStore::tidyUp()
+{
+    const QFileInfo info(path);
+    QDir dir = info.absoluteDir();
+    if (!dir.exists())
+        return;
+    {
+        QLockFile lock(path + QStringLiteral(".lock"));
+        if (lock.tryLock(0))
+            lock.unlock();
+    }
+    const QRegularExpression temporary(
+        QStringLiteral("^%1\\.[A-Za-z0-9]{6}$").arg(QRegularExpression::escape(info.fileName())));
+    const QStringList entries = dir.entryList(QDir::Files | QDir::Hidden);
+    for (const QString &name : entries)
+        if (temporary.match(name).hasMatch())
+            dir.remove(name);
+
+    if (info.isFile()) {
+        QSettings probe(path, QSettings::IniFormat);
+        if (probe.status() == QSettings::FormatError) {
+            const QString aside = path + QStringLiteral(".damaged");
+            QFile::remove(aside);
+            QFile::rename(path, aside);
+        }
+    }
+}
+
+QString QtSettingsStore::get(const QString &key)
+{
+    QSettings settings(path, QSettings::IniFormat);
+    const QVariant value = settings.value(kSection + QLatin1Char('/') + key);
+    // A hand-edited value with commas reads back as a list: keep its text.
+    if (value.metaType().id() == QMetaType::QStringList)
+        return value.toStringList().join(QLatin1Char(','));
+    return value.toString();
+}
+
+bool QtSettingsStore::save(const QString &key, const QString &value, QString *error)
+{
+    QSettings settings(path, QSettings::IniFormat);
+    settings.setValue(kSection + QLatin1Char('/') + key, value);
+    settings.sync();
+    QString why = describe(settings.status());
+    if (why.isEmpty() && QFileInfo(path).isDir())
+        why = QStringLiteral("a folder stands in its place");
+    if (why.isEmpty())
+        return true;
+    if (error)
+        *error = QStringLiteral("The settings could not be saved to %1: %2.")
+                     .arg(QDir::toNativeSeparators(path), why);
+    return false;
+}
+
+} // namespace gallows
