@@ -276,13 +276,16 @@ def lzw_decode(data, min_code_size, count):
     return bytes(out)
 
 
-def write_gif(path, width, height, palette, pixels, transparent=None, table_entries=None):
+def write_gif(path, width, height, palette, pixels, transparent=None, table_entries=None,
+              background=None):
     """Write a one-frame GIF89a with a global colour table.
 
     palette: list of (r, g, b); it is padded with black up to table_entries
     (default: the next power of two >= len(palette), at least 2).
     transparent: colour index to mark transparent in a Graphic Control
     Extension, or None for no extension.
+    background: the logical screen's background index (default: the
+    transparent index, else 0).
     """
     n = table_entries or max(2, 1 << (len(palette) - 1).bit_length())
     size_field = n.bit_length() - 2
@@ -297,7 +300,9 @@ def write_gif(path, width, height, palette, pixels, transparent=None, table_entr
     pal = list(palette) + [(0, 0, 0)] * (n - len(palette))
 
     b = bytearray(b"GIF89a")
-    b += struct.pack("<HHBBB", width, height, 0x80 | 0x70 | size_field, 0, 0)
+    if background is None:
+        background = transparent if transparent is not None else 0
+    b += struct.pack("<HHBBB", width, height, 0x80 | 0x70 | size_field, background, 0)
     for r, g, bl in pal:
         b += bytes((r, g, bl))
     if transparent is not None:
