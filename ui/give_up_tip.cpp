@@ -1,0 +1,127 @@
+#include "give_up_tip.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QGridLayout>
+#include <QHelpEvent>
+#include <QLabel>
+#include <QScreen>
+#include <QStyle>
+
+namespace gallows {
+
+namespace {
+
+constexpr int kShownForMs = 10000;
+constexpr int kIconSize = 16;
+// Where a tooltip sits relative to the pointer.
+const QPoint kPointerOffset(2, 16);
+
+QFont tipFont(bool bold)
+{
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPixelSize(11);
+    font.setBold(bold);
+    return font;
+}
+
+} // namespace
+
+GiveUpTip::GiveUpTip(QWidget *anchorWidget, const QString &title, const QString &text)
+    : QFrame(anchorWidget, Qt::ToolTip | Qt::BypassGraphicsProxyWidget), anchor(anchorWidget)
+{
+    setObjectName(QStringLiteral("giveUpTip"));
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setFocusPolicy(Qt::NoFocus);
+    setBackgroundRole(QPalette::ToolTipBase);
+    setForegroundRole(QPalette::ToolTipText);
+    setAutoFillBackground(true);
+    setFrameStyle(QFrame::Box | QFrame::Plain);
+    setLineWidth(1);
+
+    icon = new QLabel(this);
+    icon->setObjectName(QStringLiteral("giveUpTipIcon"));
+    icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxInformation, nullptr, this)
+                        .pixmap(kIconSize, kIconSize));
+    icon->setFixedSize(kIconSize, kIconSize);
+
+    heading = new QLabel(title, this);
+    heading->setObjectName(QStringLiteral("giveUpTipTitle"));
+    heading->setFont(tipFont(true));
+
+    body = new QLabel(text, this);
+    body->setObjectName(QStringLiteral("giveUpTipText"));
+    body->setFont(tipFont(false));
+
+    for (QLabel *label : {heading, body}) {
+        label->setTextFormat(Qt::PlainText);
+        label->setForegroundRole(QPalette::ToolTipText);
+    }
+
+    auto *grid = new QGridLayout(this);
+    grid->setContentsMargins(6, 5, 8, 6);
+    grid->setHorizontalSpacing(5);
+    grid->setVerticalSpacing(4);
+    grid->addWidget(icon, 0, 0, Qt::AlignVCenter);
+    grid->addWidget(heading, 0, 1, Qt::AlignVCenter);
+    grid->addWidget(body, 1, 0, 1, 2);
+    grid->setSizeConstraint(QLayout::SetFixedSize);
+
+    setAccessibleName(title);
+    setAccessibleDescription(text);
+
+    expiry.setSingleShot(true);
+    expiry.setInterval(kShownForMs);
+    connect(&expiry, &QTimer::timeout, this, &QWidget::hide);
+
+    anchorWidget->installEventFilter(this);
+}
+
+QString GiveUpTip::title() const { return heading->text(); }
+
+QString GiveUpTip::text() const { return body->text(); }
+
+void GiveUpTip::popUp(const QPoint &pointer)
+{
+    adjustSize();
+    QPoint at = pointer + kPointerOffset;
+    if (const QScreen *screen = QGuiApplication::screenAt(pointer)) {
+        const QRect room = screen->availableGeometry();
+        if (at.x() + width() > room.right())
+            at.setX(room.right() - width());
+        if (at.y() + height() > room.bottom())
+            at.setY(pointer.y() - height() - 2);
+        at.setX(std::max(at.x(), room.left()));
+        at.setY(std::max(at.y(), room.top()));
+    }
+    move(at);
+    show();
+    raise();
+    expiry.start();
+}
+
+bool GiveUpTip::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == anchor) {
+        switch (event->type()) {
+        case QEvent::ToolTip:
+            if (anchor->isEnabled())
+                popUp(static_cast<QHelpEvent *>(event)->globalPos());
+            return true;
+        case QEvent::Leave:
+        case QEvent::Hide:
+        case QEvent::MouseButtonPress:
+        case QEvent::KeyPress:
+        case QEvent::Wheel:
+        case QEvent::WindowDeactivate:
+        case QEvent::EnabledChange:
+            hide();
+            break;
+        default:
+            break;
+        }
+    }
+    return QFrame::eventFilter(watched, event);
+}
+
+} // namespace gallows

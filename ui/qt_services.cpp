@@ -1,0 +1,86 @@
+#include "qt_services.h"
+
+#include "paths.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QMessageBox>
+
+namespace gallows {
+
+// ---------------------------------------------------------------- messages
+
+void QtMessageBox::show(const QString &text)
+{
+    QWidget *owner = parent.data();
+    if (!owner)
+        owner = QApplication::activeWindow();
+    QMessageBox box(owner);
+    box.setObjectName(QStringLiteral("gallowsMessage"));
+    box.setWindowTitle(QString::fromLatin1(kGameTitle));
+    box.setIcon(QMessageBox::NoIcon);
+    box.setTextFormat(Qt::PlainText);
+    box.setText(text);
+    box.setStandardButtons(QMessageBox::Ok);
+    box.setDefaultButton(QMessageBox::Ok);
+    box.setEscapeButton(QMessageBox::Ok);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+}
+
+// ---------------------------------------------------------------- pictures
+
+QString QtPictureSource::fullPath(const QString &relativePath) const
+{
+    if (rootFolder.isEmpty())
+        return dataPath(relativePath);
+    return QDir(rootFolder).filePath(relativePath);
+}
+
+bool QtPictureSource::tryLoad(const QString &relativePath)
+{
+    if (cache.contains(relativePath))
+        return true;
+    QPixmap picture;
+    if (!picture.load(fullPath(relativePath)) || picture.isNull())
+        return false;
+    cache.insert(relativePath, picture);
+    return true;
+}
+
+void QtPictureSource::load(const QString &relativePath)
+{
+    if (!tryLoad(relativePath))
+        throw GameError(QStringLiteral("The picture %1 is missing or cannot be read.")
+                            .arg(QDir::toNativeSeparators(fullPath(relativePath))));
+}
+
+QPixmap QtPictureSource::pixmap(const QString &relativePath)
+{
+    if (relativePath.isEmpty() || !tryLoad(relativePath))
+        return QPixmap();
+    return cache.value(relativePath);
+}
+
+// ---------------------------------------------------------------- ticker
+
+QtTicker::QtTicker(std::function<void()> onTick) : tick(std::move(onTick))
+{
+    timer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&timer, &QTimer::timeout, [this] {
+        if (tick)
+            tick();
+    });
+}
+
+void QtTicker::start(int intervalMs)
+{
+    timer.start(intervalMs);
+}
+
+void QtTicker::stop()
+{
+    timer.stop();
+}
+
+} // namespace gallows

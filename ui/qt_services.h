@@ -1,0 +1,73 @@
+#pragma once
+// The Qt side of three of the rules' doors: the modal message box, the
+// gallows pictures and the timer that paces the board reveal.
+
+#include "interfaces.h"
+
+#include <QHash>
+#include <QPixmap>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+
+namespace gallows {
+
+// The game's title, as every window and message box shows it.
+inline const char *const kGameTitle = "Tarvolin Gallows";
+
+// A modal QMessageBox: the text, one OK button, no icon, the game's title.
+// It sits over the game window once that window is known.
+class QtMessageBox : public MessageBox {
+public:
+    explicit QtMessageBox(QWidget *parentWindow = nullptr) : parent(parentWindow) {}
+    void setParentWindow(QWidget *window) { parent = window; }
+    QWidget *parentWindow() const { return parent; }
+    void show(const QString &text) override;
+
+private:
+    QPointer<QWidget> parent;
+};
+
+// Loads the gallows pictures below the data folder and keeps each one once
+// loaded. The window asks for the pixmap the rules last put up.
+class QtPictureSource : public PictureSource {
+public:
+    // `root` is the folder that holds Data/; empty means the game's own.
+    explicit QtPictureSource(const QString &root = QString()) : rootFolder(root) {}
+
+    // Throws GameError naming the full path when the file will not load.
+    void load(const QString &relativePath) override;
+
+    // The picture for `relativePath`, loaded now if need be; a null pixmap
+    // when there is none (the rules have already said why through load()).
+    QPixmap pixmap(const QString &relativePath);
+
+    QString fullPath(const QString &relativePath) const;
+
+private:
+    bool tryLoad(const QString &relativePath);
+
+    QString rootFolder;
+    QHash<QString, QPixmap> cache;
+};
+
+// The window timer that paces the board reveal: a precise QTimer that calls
+// `tick` on every timeout until it is stopped.
+class QtTicker : public Ticker {
+public:
+    explicit QtTicker(std::function<void()> onTick = {});
+    void setCallback(std::function<void()> onTick) { tick = std::move(onTick); }
+    void start(int intervalMs) override;
+    void stop() override;
+    bool isActive() const { return timer.isActive(); }
+    int interval() const { return timer.interval(); }
+
+private:
+    QTimer timer;
+    std::function<void()> tick;
+};
+
+} // namespace gallows
