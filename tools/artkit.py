@@ -5,7 +5,7 @@ extra modules and gives the same bytes on every run:
 
 * Canvas      - an indexed-colour picture with crisp (never anti-aliased)
                 drawing primitives: rectangles, lines with a square brush,
-                filled and outlined circles, polygons and ASCII sprites.
+                discs, ellipses, polygons, layers and outlines.
 * write_gif   - a GIF89a writer with our own LZW encoder, a global colour
                 table of a size we choose and an optional transparent index.
 * read_gif    - a small GIF parser and LZW decoder, used to check what the
@@ -37,11 +37,6 @@ class Canvas:
         self.w = width
         self.h = height
         self.px = bytearray([fill]) * (width * height)
-
-    def copy(self):
-        c = Canvas(self.w, self.h)
-        c.px[:] = self.px
-        return c
 
     def get(self, x, y):
         return self.px[y * self.w + x]
@@ -96,16 +91,6 @@ class Canvas:
                 if x * x + y * y <= rr:
                     self.put(cx + x, cy + y, c)
 
-    def ring(self, cx, cy, r, c):
-        """One-pixel circle outline: the rim of disc(r) that is not in disc(r-1)."""
-        outer = r * r + r
-        inner = (r - 1) * (r - 1) + (r - 1)
-        for y in range(-r, r + 1):
-            for x in range(-r, r + 1):
-                d = x * x + y * y
-                if inner < d <= outer:
-                    self.put(cx + x, cy + y, c)
-
     def ellipse(self, cx, cy, rx, ry, c):
         for y in range(-ry, ry + 1):
             for x in range(-rx, rx + 1):
@@ -130,28 +115,11 @@ class Canvas:
                 if xb >= xa:
                     self.rect(xa, y, xb, y, c)
 
-    def sprite(self, x0, y0, rows, keys, flip=False):
-        """Stamp an ASCII sprite; characters not in `keys` are left clear."""
-        for j, row in enumerate(rows):
-            if flip:
-                row = row[::-1]
-            for i, ch in enumerate(row):
-                if ch in keys:
-                    self.put(x0 + i, y0 + j, keys[ch])
-
     def stamp(self, layer, clear=255):
         """Copy every pixel of `layer` (same size) that is not `clear`."""
         for i, c in enumerate(layer.px):
             if c != clear:
                 self.px[i] = c
-
-    def replace(self, mapping, region=None):
-        """Recolour indices through `mapping` (optionally inside a rectangle)."""
-        x0, y0, x1, y1 = region or (0, 0, self.w - 1, self.h - 1)
-        for y in range(y0, y1 + 1):
-            for x in range(x0, x1 + 1):
-                i = y * self.w + x
-                self.px[i] = mapping.get(self.px[i], self.px[i])
 
     def outline(self, inside, c, region=None):
         """Draw colour c on every pixel not in `inside` that touches (4-way)

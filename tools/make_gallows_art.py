@@ -12,6 +12,7 @@ drawn pixel by pixel with one shared palette and no anti-aliasing.
 Run from anywhere: python3 tools/make_gallows_art.py
 """
 
+import math
 import sys
 
 from artkit import Canvas, read_gif, repo_path, write_gif
@@ -133,7 +134,6 @@ def cloud(c, x, y, scale):
 def draw_sun(c, cx, cy, r, rays):
     if rays:
         for k in range(12):
-            import math
             a = k * math.pi / 6 + math.pi / 12
             x0 = cx + round(math.cos(a) * (r + 4))
             y0 = cy + round(math.sin(a) * (r + 4))
@@ -145,7 +145,6 @@ def draw_sun(c, cx, cy, r, rays):
 
 
 def hill_line(x, base, parts):
-    import math
     return base - sum(a * math.sin(x * f + p) for a, f, p in parts)
 
 
@@ -259,7 +258,7 @@ def rope_segment(L, y0, y1):
 
 
 def noose(L, cx, cy):
-    """The loop of the noose: a 2-pixel oval ring, open at nothing."""
+    """The open loop of the noose: an oval ring about two pixels thick."""
     for y in range(-8, 9):
         for x in range(-6, 7):
             d_out = (x * x) / 36.0 + (y * y) / 64.0

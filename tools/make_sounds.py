@@ -214,7 +214,7 @@ def win1():
     for k, name in enumerate(("C5", "E5", "G5")):
         tr.add(0.1 * k, bell(note(name), 0.3, 0.7))
         tr.add(0.1 * k, additive(lambda t, f=note(name): f, 0.12,
-                                 square_levels(0.5), adsr(0.12, 0.005, 0.04), ))
+                                 square_levels(0.5), adsr(0.12, 0.005, 0.04)))
     tr.add(0.3, bell(note("C6"), 0.65, 1.0))
     tr.add(0.3, additive(lambda t: note("C6"), 0.6, square_levels(0.45),
                          adsr(0.6, 0.01, 0.3, 2.5), vibrato=(6.0, 0.08)))
