@@ -1,0 +1,202 @@
+#include "sqlcipher_catalogue.h"
+#include "catalogue_columns.h"
+
+#include <QFileInfo>
+#include <QStringList>
+#include <limits>
+#include <sqlite3.h>
+
+namespace gallows {
+
+namespace {
+
+QString cannotRead(const QString &path, const QString &why)
+{
+    return QStringLiteral("The games catalogue %1 cannot be read: %2").arg(path, why);
+}
+
+} // namespace
+
+sql::Connection openCatalogue(const QString &path, const QString &key)
+{
+    // Checked first: SQLite would report either case only as "unable to open
+    // database file", and a read-only open must never create anything.
+    const QFileInfo info(path);
+    if (!info.exists())
+        throw GameError(QStringLiteral("The games catalogue %1 is missing.").arg(path));
+    if (!info.isFile())
+        throw GameError(QStringLiteral("The games catalogue %1 is not a file.").arg(path));
+    // An empty file is a valid empty database to SQLite; as a catalogue it is
+    // no database at all.
+    if (info.size() == 0)
+        throw GameError(cannotRead(path, QString::fromUtf8(sqlite3_errstr(SQLITE_NOTADB))));
+
+    sql::Connection db;
+    QStringList present;
+    try {
+        db = sql::Connection(path, sql::Connection::Mode::ReadOnly);
+        db.key(key.toUtf8());
+        // The first statement is where a wrong key or a damaged file shows.
+        sql::Statement probe = db.prepare("SELECT count(*) FROM sqlite_master");
+        probe.step();
+        probe.finalize();
+        sql::Statement columns = db.prepare("PRAGMA table_info(Games)");
+        while (columns.step())
+            present << QString::fromUtf8(columns.columnText(1));
+    } catch (const sql::Error &e) {
+        throw GameError(cannotRead(path, e.message()));
+    }
+    if (present.isEmpty())
+        throw GameError(QStringLiteral("The games catalogue %1 has no Games table.").arg(path));
+    QStringList missing;
+    for (const QString &name : catalogue::columnNames())
+        if (!present.contains(name, Qt::CaseInsensitive))
+            missing << name;
+    if (missing.size() == 1)
+        throw GameError(QStringLiteral("The Games table in the games catalogue %1 has no %2 column.")
+                            .arg(path, missing.first()));
+    if (!missing.isEmpty())
+        throw GameError(QStringLiteral("The Games table in the games catalogue %1 has no %2 columns.")
+                            .arg(path, missing.join(QStringLiteral(", "))));
+    return db;
+}
+
+SqlCipherCatalogue::SqlCipherCatalogue(const QString &path, const QString &key)
+    : path(path), db(openCatalogue(path, key))
+{
+    readIdentifiers();
+}
+
+SqlCipherCatalogue::~SqlCipherCatalogue() = default;
+
+void SqlCipherCatalogue::unreadable(const sql::Error &e) const
+{
+    throw GameError(cannotRead(path, e.message()));
+}
+
+void SqlCipherCatalogue::readIdentifiers()
+{
+    try {
+        sql::Statement st = db.prepare("SELECT GameID FROM Games");
+        while (st.step()) {
+            if (!looseMode && st.columnType(0) == SQLITE_INTEGER)
+                ids.push_back(st.columnInt64(0));
+            else
+                keepLoose(st);
+        }
+    } catch (const sql::Error &e) {
+        unreadable(e);
+    } catch (const std::bad_alloc &) {
+        throw GameError(cannotRead(path, QStringLiteral("too many games to hold in memory")));
+    }
+    const size_t n = looseMode ? looseIds.size() : ids.size();
+    if (n > size_t(std::numeric_limits<int>::max()))
+        throw GameError(cannotRead(path, QStringLiteral("it holds more games than the game can count")));
+}
+
+void SqlCipherCatalogue::keepLoose(const sql::Statement &st)
+{
+    if (!looseMode) {
+        looseMode = true;
+        looseIds.reserve(ids.size() + 1);
+        for (qint64 id : ids)
+            looseIds.push_back({SQLITE_INTEGER, id, 0, {}});
+        std::vector<qint64>().swap(ids);
+    }
+    LooseId id;
+    id.type = st.columnType(0);
+    switch (id.type) {
+    case SQLITE_INTEGER: id.integer = st.columnInt64(0); break;
+    case SQLITE_FLOAT: id.real = st.columnDouble(0); break;
+    case SQLITE_TEXT: id.bytes = st.columnText(0); break;
+    case SQLITE_BLOB: id.bytes = st.columnBlob(0); break;
+    default: break;
+    }
+    looseIds.push_back(std::move(id));
+}
+
+int SqlCipherCatalogue::count() const
+{
+    return int(looseMode ? looseIds.size() : ids.size());
+}
+
+void SqlCipherCatalogue::bindId(sql::Statement &st, int row) const
+{
+    if (!looseMode) {
+        st.bindInt64(1, ids[size_t(row)]);
+        return;
+    }
+    const LooseId &id = looseIds[size_t(row)];
+    switch (id.type) {
+    case SQLITE_INTEGER: st.bindInt64(1, id.integer); break;
+    case SQLITE_FLOAT: st.bindDouble(1, id.real); break;
+    case SQLITE_TEXT: st.bindText(1, id.bytes); break;
+    case SQLITE_BLOB: st.bindBlob(1, id.bytes); break;
+    default: st.bindNull(1); break;
+    }
+}
+
+QString SqlCipherCatalogue::idText(int row) const
+{
+    if (!looseMode)
+        return QString::number(ids[size_t(row)]);
+    const LooseId &id = looseIds[size_t(row)];
+    switch (id.type) {
+    case SQLITE_INTEGER: return QString::number(id.integer);
+    case SQLITE_FLOAT: return QString::number(id.real);
+    case SQLITE_TEXT: return QString::fromUtf8(id.bytes);
+    case SQLITE_BLOB: return QString::fromLatin1(id.bytes.toHex());
+    default: return QStringLiteral("NULL");
+    }
+}
+
+GameRecord SqlCipherCatalogue::fetch(int row)
+{
+    if (!db.isOpen())
+        throw GameError(QStringLiteral("The games catalogue %1 is closed.").arg(path));
+    if (row < 0 || row >= count())
+        throw GameError(QStringLiteral("The games catalogue %1 has no row %2; it holds %3 games.")
+                            .arg(path)
+                            .arg(row)
+                            .arg(count()));
+    GameRecord record;
+    try {
+        sql::Statement st = db.prepare("SELECT * FROM Games WHERE GameID = ?");
+        bindId(st, row);
+        if (!st.step())
+            throw GameError(QStringLiteral("The game with identifier %1 is no longer in the catalogue.")
+                                .arg(idText(row)));
+        QString *targets[] = {&record.gameId, &record.title, &record.year,
+                              &record.genre, &record.publisher, &record.developer};
+        bool found[std::size(targets)] = {};
+        const QStringList &names = catalogue::columnNames();
+        for (int c = 0; c < st.columnCount(); ++c) {
+            const QString name = QString::fromUtf8(st.columnName(c));
+            for (qsizetype k = 0; k < names.size(); ++k)
+                if (!found[k] && name.compare(names[k], Qt::CaseInsensitive) == 0) {
+                    *targets[k] = QString::fromUtf8(st.columnText(c));
+                    found[k] = true;
+                }
+        }
+        st.finalize();
+        for (qsizetype k = 0; k < names.size(); ++k)
+            if (!found[k])
+                throw GameError(QStringLiteral("The Games table in the games catalogue %1 has no %2 column.")
+                                    .arg(path, names[k]));
+    } catch (const sql::Error &e) {
+        unreadable(e);
+    }
+    return record;
+}
+
+void SqlCipherCatalogue::close()
+{
+    try {
+        db.close();
+    } catch (const sql::Error &) {
+        // Every statement is finalized inside fetch(), so this cannot
+        // happen; the handle is released either way.
+    }
+}
+
+} // namespace gallows

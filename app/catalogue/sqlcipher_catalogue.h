@@ -1,0 +1,56 @@
+#pragma once
+// The games catalogue as the game reads it: an SQLCipher database holding
+// the table Games(GameID, Title, Year, Genre, Publisher, Developer).
+
+#include "interfaces.h"
+#include "sql_connection.h"
+
+#include <QString>
+#include <vector>
+
+namespace gallows {
+
+// The passphrase the shipped catalogue is keyed with.
+inline constexpr char kCatalogueKey[] = "57204618";
+
+// Opens a catalogue read-only and makes sure it can be read and has a Games
+// table with all six columns. Throws GameError with the player-facing reason.
+sql::Connection openCatalogue(const QString &path, const QString &key);
+
+class SqlCipherCatalogue : public Catalogue {
+public:
+    // Opens the catalogue and reads its identifier list. Throws GameError.
+    explicit SqlCipherCatalogue(const QString &path,
+                                const QString &key = QString::fromLatin1(kCatalogueKey));
+    ~SqlCipherCatalogue() override;
+
+    int count() const override;
+    GameRecord fetch(int row) override;
+    void close() override;
+
+private:
+    // An identifier that is not a plain integer, kept with its SQLite type so
+    // that it binds back exactly as it was stored.
+    struct LooseId {
+        int type = 0;
+        qint64 integer = 0;
+        double real = 0;
+        QByteArray bytes;
+    };
+
+    void readIdentifiers();
+    void keepLoose(const sql::Statement &st);
+    void bindId(sql::Statement &st, int row) const;
+    QString idText(int row) const;
+    [[noreturn]] void unreadable(const sql::Error &e) const;
+
+    QString path;
+    sql::Connection db;
+    // Every identifier is an integer in almost every catalogue: 8 bytes a row.
+    std::vector<qint64> ids;
+    // Used instead of `ids` once any identifier turns out not to be one.
+    std::vector<LooseId> looseIds;
+    bool looseMode = false;
+};
+
+} // namespace gallows

@@ -1,0 +1,197 @@
+// The CSV reader and writer, and the checks run on every row of a games file.
+
+#include "game_table.h"
+#include "games_csv.h"
+
+#include <QTest>
+
+using namespace gallows::catalogue;
+
+using Fields = QList<QByteArray>;
+Q_DECLARE_METATYPE(QList<Fields>)
+
+namespace {
+
+const QByteArray kHeader = "GameID,Title,Year,Genre,Publisher,Developer\n";
+
+QStringList described(const QByteArray &csv)
+{
+    QStringList out;
+    for (const Problem &p : readGamesCsv(csv).problems)
+        out << describe(QStringLiteral("games.csv"), p, Source::Csv);
+    return out;
+}
+
+} // namespace
+
+class GamesCsvTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void parse_data()
+    {
+        QTest::addColumn<QByteArray>("csv");
+        QTest::addColumn<QList<Fields>>("records");
+        QTest::addColumn<QList<int>>("lines");
+        QTest::newRow("plain") << QByteArray("a,b\nc,d\n") << QList<Fields>{{"a", "b"}, {"c", "d"}}
+                               << QList<int>{1, 2};
+        QTest::newRow("no final newline") << QByteArray("a,b\nc,d") << QList<Fields>{{"a", "b"}, {"c", "d"}}
+                                          << QList<int>{1, 2};
+        QTest::newRow("crlf") << QByteArray("a,b\r\nc,d\r\n") << QList<Fields>{{"a", "b"}, {"c", "d"}}
+                              << QList<int>{1, 2};
+        QTest::newRow("byte order mark") << QByteArray("\xEF\xBB\xBFGameID,x\n") << QList<Fields>{{"GameID", "x"}}
+                                         << QList<int>{1};
+        QTest::newRow("quoted comma and quotes")
+            << QByteArray("\"Command & Conquer, \"\"Gold\"\"\",2\n")
+            << QList<Fields>{{"Command & Conquer, \"Gold\"", "2"}} << QList<int>{1};
+        QTest::newRow("line breaks inside quotes")
+            << QByteArray("1,\"two\nlines\"\n2,\"three\r\n\nlines\"\n3,x\n")
+            << QList<Fields>{{"1", "two\nlines"}, {"2", "three\r\n\nlines"}, {"3", "x"}} << QList<int>{1, 3, 6};
+        QTest::newRow("empty fields") << QByteArray(",,\n\"\",x,\n") << QList<Fields>{{"", "", ""}, {"", "x", ""}}
+                                      << QList<int>{1, 2};
+        QTest::newRow("blank line") << QByteArray("a\n\nb\n") << QList<Fields>{{"a"}, {""}, {"b"}}
+                                    << QList<int>{1, 2, 3};
+        QTest::newRow("lone carriage return stays") << QByteArray("a\rb,c\n") << QList<Fields>{{"a\rb", "c"}}
+                                                    << QList<int>{1};
+    }
+    void parse()
+    {
+        QFETCH(QByteArray, csv);
+        QFETCH(QList<Fields>, records);
+        QFETCH(QList<int>, lines);
+        const CsvDocument doc = parseCsv(csv);
+        QVERIFY(doc.problems.isEmpty());
+        QList<Fields> gotRecords;
+        QList<int> gotLines;
+        for (const CsvRecord &r : doc.records) {
+            gotRecords << r.fields;
+            gotLines << r.line;
+        }
+        QCOMPARE(gotRecords, records);
+        QCOMPARE(gotLines, lines);
+    }
+
+    void quotingMistakes_data()
+    {
+        QTest::addColumn<QByteArray>("csv");
+        QTest::addColumn<int>("line");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("never closed") << QByteArray("a\nb\n\"c,\nd\n") << 3 << "a quoted field is never closed";
+        QTest::newRow("text after quote") << QByteArray("a\n\"b\"c,d\n") << 2 << "text after the closing quote of a field";
+        QTest::newRow("stray quote") << QByteArray("a\n\"x\ny\"\nb\"c\n") << 4
+                                     << "a double quote inside a field that is not quoted";
+    }
+    void quotingMistakes()
+    {
+        QFETCH(QByteArray, csv);
+        QFETCH(int, line);
+        QFETCH(QString, text);
+        QCOMPARE(parseCsv(csv).problems, (QList<Problem>{{line, text}}));
+    }
+
+    void formatReadsBack()
+    {
+        const QList<Fields> records = {
+            {"1", "Baldur's Gate", "1998"},
+            {"2", "Command & Conquer, \"Gold\"", ""},
+            {"3", "with\nnewline", "and\r\ncrlf"},
+            {"4", " spaces kept ", "\xC3\xA9t\xC3\xA9"},
+            {""},
+        };
+        QByteArray csv;
+        for (const Fields &r : records)
+            csv += formatCsvRecord(r);
+        const CsvDocument doc = parseCsv(csv);
+        QVERIFY(doc.problems.isEmpty());
+        QList<Fields> back;
+        for (const CsvRecord &r : doc.records)
+            back << r.fields;
+        QCOMPARE(back, records);
+    }
+
+    void rowProblems_data()
+    {
+        QTest::addColumn<QByteArray>("rows");
+        QTest::addColumn<QStringList>("expected");
+        const QByteArray ok = "1,Elite,1984,simulation,Acornsoft,David Braben and Ian Bell\n";
+        QTest::newRow("clean") << ok << QStringList{};
+        QTest::newRow("too few fields") << ok + "2,Doom,1993\n" << QStringList{"games.csv:3: 3 fields, expected 6"};
+        QTest::newRow("too many fields") << ok + "2,Doom,1993,a,b,c,d\n"
+                                         << QStringList{"games.csv:3: 7 fields, expected 6"};
+        QTest::newRow("blank line") << "\n" + ok << QStringList{"games.csv:2: blank line"};
+        QTest::newRow("missing title") << ok + "2,,1993,a,b,c\n3,\"  \",1993,a,b,c\n"
+                                       << QStringList{"games.csv:3: missing title", "games.csv:4: missing title"};
+        QTest::newRow("nothing before the colon") << ok + "2,: The Game,1993,a,b,c\n"
+                                                  << QStringList{"games.csv:3: title \": The Game\" cannot be played: "
+                                                                 "nothing to play before the last colon"};
+        QTest::newRow("bad GameIDs") << ok + "x7,A,1,a,b,c\n,B,1,a,b,c\n007,C,1,a,b,c\n-4,D,1,a,b,c\n0,E,1,a,b,c\n"
+                                     << QStringList{"games.csv:3: GameID \"x7\" is not a whole number",
+                                                    "games.csv:4: missing GameID",
+                                                    "games.csv:5: GameID \"007\" has a leading zero",
+                                                    "games.csv:6: GameID \"-4\" is not a whole number",
+                                                    "games.csv:7: GameID 0 is out of range (1 to 9223372036854775807)"};
+        // The duplicate's line counts the physical lines of the quoted
+        // field before it, not records.
+        QTest::newRow("duplicate GameID")
+            << ok + "42,\"Two\nLines\",1,a,b,c\n5,F,1,a,b,c\n42,G,1,a,b,c\n1,H,1,a,b,c\n"
+            << QStringList{"games.csv:3: control character U+000A in Title",
+                           "games.csv:6: duplicate GameID 42 (first on line 3)",
+                           "games.csv:7: duplicate GameID 1 (first on line 2)"};
+        QTest::newRow("control characters") << ok + "2,Tab\there,1,a,b,c\n3,A,1,a,b,\x7F\n4,A,1,\xC2\x85,b,c\n"
+                                            << QStringList{"games.csv:3: control character U+0009 in Title",
+                                                           "games.csv:4: control character U+007F in Developer",
+                                                           "games.csv:5: control character U+0085 in Genre"};
+        QTest::newRow("invalid UTF-8") << ok + "2,Caf\xE9,1,a,b,c\n3,A,1,a,\xC0\xAF,c\n4,A,1,a,b,\xED\xA0\x80\n"
+                                       << QStringList{"games.csv:3: invalid UTF-8 in Title",
+                                                      "games.csv:4: invalid UTF-8 in Publisher",
+                                                      "games.csv:5: invalid UTF-8 in Developer"};
+        QTest::newRow("valid multibyte") << ok + "2,Pok\xC3\xA9mon \xF0\x9F\x8E\xAE,1,a,b,c\n" << QStringList{};
+        QTest::newRow("quoting mistake in order") << ok + "2,A,1,a,b,c\n3,\"B\"x,1,a,b,c\n4,,1,a,b,c\n"
+                                                  << QStringList{"games.csv:4: text after the closing quote of a field",
+                                                                 "games.csv:5: missing title"};
+    }
+    void rowProblems()
+    {
+        QFETCH(QByteArray, rows);
+        QFETCH(QStringList, expected);
+        QCOMPARE(described(kHeader + rows), expected);
+    }
+
+    void titleTooLongForTheBoard()
+    {
+        const QString title = QStringLiteral("Word ").repeated(40).trimmed();
+        const QStringList problems = described(kHeader + "9," + title.toUtf8() + ",1,a,b,c\n");
+        QCOMPARE(problems.size(), 1);
+        QVERIFY2(problems[0].startsWith(QStringLiteral("games.csv:2: title \"") + title
+                                        + QStringLiteral("\" cannot be played: ")),
+                 qPrintable(problems[0]));
+        // Only the part before the last colon has to fit.
+        QVERIFY(described(kHeader + "9,Short: " + title.toUtf8() + ",1,a,b,c\n").isEmpty());
+    }
+
+    void header_data()
+    {
+        QTest::addColumn<QByteArray>("csv");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("empty file") << QByteArray()
+                                    << QStringList{"games.csv:1: the file is empty; the first line must be "
+                                                   "GameID,Title,Year,Genre,Publisher,Developer"};
+        QTest::newRow("renamed column") << QByteArray("GameID,Name,Year,Genre,Publisher,Developer\n1,A,1,a,b,c\n")
+                                        << QStringList{"games.csv:1: wrong header \"GameID,Name,Year,Genre,Publisher,"
+                                                       "Developer\", expected \"GameID,Title,Year,Genre,Publisher,"
+                                                       "Developer\""};
+        QTest::newRow("missing header") << QByteArray("1,A,1,a,b,c\n2,B,1,a,b,c\n")
+                                        << QStringList{"games.csv:1: wrong header \"1,A,1,a,b,c\", expected "
+                                                       "\"GameID,Title,Year,Genre,Publisher,Developer\""};
+        QTest::newRow("header only") << kHeader << QStringList{};
+    }
+    void header()
+    {
+        QFETCH(QByteArray, csv);
+        QFETCH(QStringList, expected);
+        QCOMPARE(described(csv), expected);
+    }
+};
+
+QTEST_GUILESS_MAIN(GamesCsvTest)
+#include "tst_games_csv.moc"
