@@ -5,6 +5,8 @@
 #include "counters.h"
 #include "cues.h"
 
+#include <QMap>
+
 #include <cmath>
 
 namespace gallows {
@@ -52,22 +54,32 @@ void GallowsGame::Form_Load()
 {
     Notify notify(this, notifyDepth);
     PreviousRun = svc.settings->get(QStringLiteral("PreviousRun"));
+    // On a first run the values just written are used as written, so a store
+    // that cannot be written still gives a first run at the defaults.
+    QMap<QString, QString> firstRun;
     if (PreviousRun != kTrue) {
         GamesWon = GamesLost = GamesGiveUp = GamesTotal = 0;
-        saveSettings({{QStringLiteral("GamesWon"), QStringLiteral("0")},
-                      {QStringLiteral("GamesLost"), QStringLiteral("0")},
-                      {QStringLiteral("GamesGiveUp"), QStringLiteral("0")},
-                      {QStringLiteral("GamesTotal"), QStringLiteral("0")},
-                      {QStringLiteral("PreviousRun"), kTrue},
-                      {QStringLiteral("Clue"), QStringLiteral("5")},
-                      {QStringLiteral("SaveStats"), kTrue},
-                      {QStringLiteral("Sounds"), QStringLiteral("1")}});
+        const QList<QPair<QString, QString>> defaults = {
+            {QStringLiteral("GamesWon"), QStringLiteral("0")},
+            {QStringLiteral("GamesLost"), QStringLiteral("0")},
+            {QStringLiteral("GamesGiveUp"), QStringLiteral("0")},
+            {QStringLiteral("GamesTotal"), QStringLiteral("0")},
+            {QStringLiteral("PreviousRun"), kTrue},
+            {QStringLiteral("Clue"), QStringLiteral("5")},
+            {QStringLiteral("SaveStats"), kTrue},
+            {QStringLiteral("Sounds"), QStringLiteral("1")}};
+        saveSettings(defaults);
+        for (const auto &[key, value] : defaults)
+            firstRun.insert(key, value);
     }
+    auto read = [&](const QString &key) {
+        return firstRun.isEmpty() ? svc.settings->get(key) : firstRun.value(key);
+    };
     // A value that is not 16-bit decimal text (hand-edited, damaged) reads as
     // its first-run default, so a bad store can never stop the game starting.
-    auto readCounter = [this](const QString &key) {
+    auto readCounter = [&](const QString &key) {
         qint16 value = 0;
-        return parseInt16(svc.settings->get(key), &value) ? value : qint16(0);
+        return parseInt16(read(key), &value) ? value : qint16(0);
     };
     GamesWon = readCounter(QStringLiteral("GamesWon"));
     GamesLost = readCounter(QStringLiteral("GamesLost"));
@@ -76,9 +88,9 @@ void GallowsGame::Form_Load()
     showCounters();
     ui.cmdNew.visible = false;
     qint16 sounds = 1;
-    SoundLevel = parseInt16(svc.settings->get(QStringLiteral("Sounds")), &sounds) ? sounds : qint16(1);
-    ClueLevel = svc.settings->get(QStringLiteral("Clue"));
-    SaveStats = svc.settings->get(QStringLiteral("SaveStats"));
+    SoundLevel = parseInt16(read(QStringLiteral("Sounds")), &sounds) ? sounds : qint16(1);
+    ClueLevel = read(QStringLiteral("Clue"));
+    SaveStats = read(QStringLiteral("SaveStats"));
 }
 
 void GallowsGame::Form_QueryUnload()
