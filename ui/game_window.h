@@ -28,6 +28,7 @@ class QtPictureSource;
 class frmGallows : public QMainWindow {
     Q_OBJECT
 public:
+    // `game` and `pictures` must outlive the window.
     frmGallows(GallowsGame &game, QtPictureSource &pictures, QWidget *parent = nullptr);
     ~frmGallows() override;
 

@@ -3,7 +3,9 @@
 #include "paths.h"
 
 #include <QApplication>
+#include <QAbstractButton>
 #include <QDir>
+#include <QIcon>
 #include <QMessageBox>
 
 namespace gallows {
@@ -23,6 +25,7 @@ void QtMessageBox::show(const QString &text)
     box.setText(text);
     box.setStandardButtons(QMessageBox::Ok);
     box.setDefaultButton(QMessageBox::Ok);
+    box.button(QMessageBox::Ok)->setIcon(QIcon()); // plain text on the button too
     box.setEscapeButton(QMessageBox::Ok);
     box.setWindowModality(Qt::ApplicationModal);
     box.exec();
