@@ -2,14 +2,12 @@
 // game window and the first game. Anything that fails on the way is shown to
 // the player and ends the program without saving.
 
-#include "frm_gallows.h"
+#include "game_window.h"
 #include "gallows_game.h"
 #include "paths.h"
 #include "qt_cue_player.h"
-#include "qt_message_box.h"
-#include "qt_picture_source.h"
+#include "qt_services.h"
 #include "qt_settings_store.h"
-#include "qt_ticker.h"
 #include "single_instance.h"
 #include "sqlcipher_catalogue.h"
 #include "std_random.h"
