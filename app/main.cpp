@@ -15,12 +15,20 @@
 #include <QApplication>
 #include <QIcon>
 
+#include <cstdio>
 #include <memory>
 
 namespace {
 
 const QString kNoGames = QStringLiteral(
     "No games to use as words! Download the latest Brisklore Games Encyclopedia update to play Gallows!");
+
+// Why the game stops before it could start is also said on standard error,
+// for whoever started it from a terminal or a script.
+void tell(const QString &text)
+{
+    fprintf(stderr, "gallows: %s\n", qPrintable(text));
+}
 
 int Main(QApplication &app)
 {
@@ -43,6 +51,7 @@ int Main(QApplication &app)
             gallows::dataPath(QStringLiteral("Data/bsk.cab")));
         QCoreApplication::processEvents();
         if (catalogue->count() == 0) {
+            tell(kNoGames);
             messages.show(kNoGames);
             return 0;
         }
@@ -67,6 +76,7 @@ int Main(QApplication &app)
             window->discardWithoutSaving();
         window.reset();
         messages.setParentWindow(nullptr);
+        tell(error.message());
         messages.show(error.message());
         return 1;
     } catch (const std::exception &error) {
@@ -75,6 +85,7 @@ int Main(QApplication &app)
             window->discardWithoutSaving();
         window.reset();
         messages.setParentWindow(nullptr);
+        tell(QString::fromLocal8Bit(error.what()));
         messages.show(QString::fromLocal8Bit(error.what()));
         return 1;
     }
