@@ -1,0 +1,134 @@
+#pragma once
+// A game window without a window: the rules over the shared fakes, a catalogue
+// of given titles, and short ways to type letters and titles.
+
+#include "board_layout.h"
+#include "fakes.h"
+#include "gallows_game.h"
+
+#include <QTest>
+#include <functional>
+
+namespace gallows::testing {
+
+using Store = QMap<QString, QString>;
+
+// QFETCH as an expression.
+template <typename T> const T &fetched(const char *name)
+{
+    return *static_cast<const T *>(QTest::qData(name, qMetaTypeId<T>()));
+}
+
+// A store as a previous run leaves it, with some keys replaced.
+inline Store saved(const Store &changes = {})
+{
+    Store s{{"PreviousRun", "True"}, {"GamesWon", "0"}, {"GamesLost", "0"}, {"GamesGiveUp", "0"},
+        {"GamesTotal", "0"}, {"Clue", "5"}, {"SaveStats", "True"}, {"Sounds", "1"}};
+    for (auto it = changes.begin(); it != changes.end(); ++it)
+        s[it.key()] = it.value();
+    return s;
+}
+
+// Cues and pictures that can also run a check at the moment they are used.
+struct SpyCues : FakeCues {
+    std::function<void()> onPlay;
+    void play(const QString &path) override
+    {
+        FakeCues::play(path);
+        if (onPlay)
+            onPlay();
+    }
+};
+struct SpyPictures : FakePictures {
+    std::function<void()> onLoad;
+    void load(const QString &path) override
+    {
+        FakePictures::load(path);
+        if (onLoad)
+            onLoad();
+    }
+};
+
+struct Rig {
+    EventLog log;
+    FakeCatalogue catalogue;
+    FakeSettings settings;
+    SpyCues cues;
+    FakeMessages messages;
+    FakeRandom random;
+    SpyPictures pictures;
+    FakeTicker ticker;
+    GallowsGame game{Services{&catalogue, &settings, &cues, &messages, &random, &pictures, &ticker}};
+
+    explicit Rig(const QStringList &titles = {QStringLiteral("ABC")}, const Store &stored = {})
+    {
+        for (const QString &t : titles)
+            catalogue.add(t);
+        settings.values = stored;
+        cues.log = &log;
+        messages.log = &log;
+        pictures.log = &log;
+    }
+    Rig(const Rig &) = delete;
+
+    // Loads the window and sets up the first game to the end of its reveal.
+    Rig &begin()
+    {
+        game.Form_Load();
+        game.new_game();
+        reveal();
+        return *this;
+    }
+    void reveal()
+    {
+        for (int i = 0; ticker.running && i < 1000; ++i)
+            game.tmrLoad_Timer();
+    }
+    const WindowState &ui() const { return game.state(); }
+
+    void letter(const QString &text)
+    {
+        game.setGuessLetterText(text);
+        game.txtGuessLetter_Enter();
+    }
+    void letters(const QString &typed)
+    {
+        for (const QString &c : splitCharacters(typed))
+            letter(c);
+    }
+    void title(const QString &text)
+    {
+        game.setGuessWordText(text);
+        game.txtGuessWord_Enter();
+    }
+
+    // The board as the player reads it: "_" hidden, " " a gap, else the caption.
+    QString board() const
+    {
+        QString out;
+        for (size_t i = 1; i < ui().txtLetter.size(); ++i) {
+            const Cell &c = ui().txtLetter[i];
+            out += !c.bordered ? QStringLiteral(" ") : c.caption.isEmpty() ? QStringLiteral("_") : c.caption;
+        }
+        return out;
+    }
+    // The cues played so far, by file name only.
+    QStringList cueNames(qsizetype from = 0) const
+    {
+        QStringList out;
+        for (qsizetype i = from; i < cues.played.size(); ++i)
+            out += cues.played[i].section(QLatin1Char('/'), -1);
+        return out;
+    }
+    bool running() const
+    {
+        return ui().txtGuessLetter.enabled && ui().cmdGiveUp.visible && !ui().cmdNew.visible;
+    }
+};
+
+inline QString picture(int n)
+{
+    return QStringLiteral("Data/Gallows/Graphics/%1.gif").arg(n);
+}
+
+} // namespace gallows::testing
