@@ -14,7 +14,9 @@ qint16 addClamped(qint16 a, int b)
 
 qint16 totalOf(qint16 won, qint16 lost, qint16 givenUp)
 {
-    return addClamped(addClamped(won, lost), givenUp);
+    // Clamped once, on the exact sum: clamping won + lost first would lose
+    // whatever a negative given-up count (a hand-edited store) takes back.
+    return addClamped(won, int(lost) + int(givenUp));
 }
 
 bool parseInt16(const QString &text, qint16 *value)
