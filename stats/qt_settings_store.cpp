@@ -64,6 +64,9 @@ void QtSettingsStore::tidyUp()
 
     if (info.isFile()) {
         QSettings probe(path, QSettings::IniFormat);
+        // QSettings reads the lines of a section only when they are first
+        // asked for; until then a damaged section does not show in status().
+        probe.allKeys();
         if (probe.status() == QSettings::FormatError) {
             const QString aside = path + QStringLiteral(".damaged");
             QFile::remove(aside);
