@@ -1,5 +1,6 @@
 #include "game_window.h"
 
+#include "about_window.h"
 #include "clues.h"
 #include "give_up_tip.h"
 #include "guess_box.h"
@@ -12,6 +13,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
@@ -98,6 +100,7 @@ frmGallows::frmGallows(GallowsGame &gameRules, QtPictureSource &pictureSource, Q
                    | Qt::WindowCloseButtonHint);
     setFont(sansFont(true));
     setAccessibleName(QString::fromLatin1(kGameTitle));
+    setWindowIcon(applicationIcon());
 
     createControls();
     createMenus();
@@ -378,7 +381,19 @@ void frmGallows::connectControls()
     connect(mnuAbout, &QAction::triggered, this, &frmGallows::mnuAbout_Click);
 }
 
-void frmGallows::mnuAbout_Click() {}
+// A fresh About window every time, 1500 and 1200 twips right of and below
+// this window's frame corner, wherever that lands (it is not pulled back onto
+// the screen), modal over this window until it is closed.
+void frmGallows::mnuAbout_Click()
+{
+    QPointer<frmAbout2> about = new frmAbout2(this);
+    about->move(frameGeometry().topLeft() + QPoint(px(1500), px(1200)));
+    about->exec();
+    delete about;
+    // Without a window manager (or offscreen) nobody hands the keyboard
+    // back to the owner once the About window is gone.
+    activateWindow();
+}
 
 // ---------------------------------------------------------------- events
 

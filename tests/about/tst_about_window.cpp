@@ -1,0 +1,599 @@
+// frmAbout2 on the offscreen platform: its controls, the keys that close it,
+// opening it from the game window (placement, modality, a fresh window each
+// time), the figure compiled into the program, and the application icon.
+
+#include "about_window.h"
+#include "fakes.h"
+#include "game_window.h"
+#include "qt_services.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFontInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+using namespace gallows;
+using namespace gallows::testing;
+
+namespace {
+
+// What a GIF file says about itself, read block by block.
+struct GifFacts {
+    QByteArray version;
+    int width = 0;
+    int height = 0;
+    int globalColours = 0; // 0: no global colour table
+    int transparentIndex = -1;
+    QList<QRect> frames;
+    bool complete = false; // reached the trailer without running short
+};
+
+GifFacts readGif(const QByteArray &bytes)
+{
+    GifFacts gif;
+    auto u8 = [&](qsizetype at) { return at < bytes.size() ? quint8(bytes[at]) : 0; };
+    auto u16 = [&](qsizetype at) { return u8(at) | (u8(at + 1) << 8); };
+    if (bytes.size() < 13)
+        return gif;
+    gif.version = bytes.left(6);
+    gif.width = u16(6);
+    gif.height = u16(8);
+    qsizetype at = 13;
+    if (u8(10) & 0x80) {
+        gif.globalColours = 1 << ((u8(10) & 0x07) + 1);
+        at += 3 * gif.globalColours;
+    }
+    auto skipSubBlocks = [&] {
+        while (at < bytes.size() && u8(at) != 0)
+            at += u8(at) + 1;
+        ++at;
+    };
+    while (at < bytes.size()) {
+        const quint8 block = u8(at);
+        if (block == 0x3B) {
+            gif.complete = true;
+            break;
+        }
+        if (block == 0x21) {
+            if (u8(at + 1) == 0xF9 && u8(at + 2) == 4 && (u8(at + 3) & 0x01))
+                gif.transparentIndex = u8(at + 6);
+            at += 2;
+            skipSubBlocks();
+        } else if (block == 0x2C) {
+            gif.frames.append(QRect(u16(at + 1), u16(at + 3), u16(at + 5), u16(at + 7)));
+            const quint8 packed = u8(at + 9);
+            at += 10;
+            if (packed & 0x80)
+                at += 3 * (1 << ((packed & 0x07) + 1));
+            ++at; // LZW minimum code size
+            skipSubBlocks();
+        } else {
+            break;
+        }
+    }
+    return gif;
+}
+
+int px(double twips)
+{
+    return qRound(twips / 15.0);
+}
+
+// The game window over fakes, shown and active.
+struct Rig {
+    FakeCatalogue catalogue;
+    FakeSettings settings;
+    FakeCues cues;
+    FakeMessages messages;
+    FakeRandom random;
+    FakeTicker ticker;
+    QtPictureSource pictures;
+    std::unique_ptr<GallowsGame> game;
+    std::unique_ptr<frmGallows> window;
+
+    explicit Rig(const QString &pictureRoot) : pictures(pictureRoot)
+    {
+        catalogue.add(QStringLiteral("Lemmings"));
+        game = std::make_unique<GallowsGame>(
+            Services{&catalogue, &settings, &cues, &messages, &random, &pictures, &ticker});
+        game->Form_Load();
+        window = std::make_unique<frmGallows>(*game, pictures);
+        window->show();
+        window->activateWindow();
+        game->new_game();
+        for (int guard = 0; ticker.running && guard < 100; ++guard)
+            game->tmrLoad_Timer();
+    }
+    template <class T = QWidget> T *get(const char *name) const
+    {
+        return qobject_cast<T *>(window->control(QLatin1String(name)));
+    }
+    QPoint centreOf(const char *name) const
+    {
+        const QWidget *w = get(name);
+        return w->mapTo(window.get(), w->rect().center());
+    }
+};
+
+// Opens the About window with `open` (which blocks while it is up), runs
+// `inside` on it once it is showing, then closes it with its button. A
+// watchdog closes it after five seconds if nothing else does, so a broken
+// close never hangs the run.
+struct Opening {
+    QPointer<frmAbout2> about;
+    bool ranInside = false;
+    bool modal = false; // the application's modal window while it was up
+    bool watchdogFired = false;
+};
+
+frmAbout2 *shownAboutWindow()
+{
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (auto *about = qobject_cast<frmAbout2 *>(w); about && about->isVisible())
+            return about;
+    }
+    return nullptr;
+}
+
+Opening whileOpen(const std::function<void()> &open, const std::function<void(frmAbout2 *)> &inside)
+{
+    Opening opening;
+    QTimer poll;
+    poll.setInterval(5);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        frmAbout2 *about = shownAboutWindow();
+        if (!about || opening.ranInside)
+            return;
+        opening.ranInside = true;
+        opening.about = about;
+        opening.modal = QApplication::activeModalWidget() == about;
+        if (inside)
+            inside(about);
+        about->findChild<QPushButton *>(QStringLiteral("cmdOk"))->click();
+    });
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [&] {
+        opening.watchdogFired = true;
+        while (frmAbout2 *about = shownAboutWindow())
+            about->close();
+    });
+    poll.start();
+    watchdog.start(5000);
+    open();
+    return opening;
+}
+
+QList<QWidget *> controlsOf(QWidget *window)
+{
+    return window->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly);
+}
+
+} // namespace
+
+class TestAboutWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void windowFrame();
+    void controls_data();
+    void controls();
+    void onlyTheButtonTakesTheFocus();
+    void closing_data();
+    void closing();
+    void openedBesideTheGameWindow_data();
+    void openedBesideTheGameWindow();
+    void gameWindowTakesNoInputWhileOpen();
+    void eachOpeningStartsAfresh();
+    void figureResource();
+    void figureShowsTheBackground();
+    void icon_data();
+    void icon();
+    void bothWindowsWearTheIcon();
+    void accessibleNames();
+
+private:
+    QTemporaryDir pictureRoot;
+};
+
+void TestAboutWindow::initTestCase()
+{
+    QVERIFY(pictureRoot.isValid());
+    // Plain stand-ins for the gallows pictures the game window shows.
+    const QString folder = pictureRoot.path() + QStringLiteral("/Data/Gallows/Graphics");
+    QVERIFY(QDir().mkpath(folder));
+    for (int n = 0; n <= 10; ++n) {
+        QImage picture(232, 156, QImage::Format_RGB32);
+        picture.fill(QColor(200, 220, 240));
+        QVERIFY(picture.save(QStringLiteral("%1/%2.gif").arg(folder).arg(n), "PNG"));
+    }
+}
+
+void TestAboutWindow::windowFrame()
+{
+    frmAbout2 about;
+    about.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&about));
+    QCOMPARE(about.objectName(), QStringLiteral("frmAbout2"));
+    QCOMPARE(about.windowTitle(), QStringLiteral("About"));
+    QCOMPARE(about.size(), QSize(253, 106));
+    QCOMPARE(about.minimumSize(), QSize(253, 106));
+    QCOMPARE(about.maximumSize(), QSize(253, 106));
+    const Qt::WindowFlags flags = about.windowFlags();
+    QVERIFY(flags & Qt::WindowCloseButtonHint);
+    QVERIFY(!(flags & Qt::WindowMinimizeButtonHint));
+    QVERIFY(!(flags & Qt::WindowMaximizeButtonHint));
+    QVERIFY(!(flags & Qt::WindowContextHelpButtonHint));
+    QVERIFY(about.isSizeGripEnabled() == false);
+
+    const QList<QWidget *> order = controlsOf(&about);
+    QStringList names;
+    for (QWidget *w : order)
+        names << w->objectName();
+    // Creation order is stacking order: the title is drawn over the edition.
+    QCOMPARE(names, QStringList({"cmdOk", "lblMe", "lblVersion", "imgGallows", "lblGallows"}));
+}
+
+void TestAboutWindow::controls_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QRect>("twips");
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<int>("pixels");
+    QTest::addColumn<bool>("bold");
+    QTest::addColumn<int>("colourRole");
+    QTest::addColumn<bool>("opaque");
+
+    const int highlight = QPalette::Highlight;
+    QTest::newRow("cmdOk") << "cmdOk" << "&Hang On" << QRect(1515, 1140, 1035, 375)
+                           << "Liberation Sans" << 11 << false << int(QPalette::ButtonText) << true;
+    QTest::newRow("lblMe") << "lblMe" << "By Mara Tarvolin and Jonas Kell" << QRect(705, 795, 2655, 255)
+                           << "Liberation Sans" << 11 << false << int(QPalette::ButtonText) << true;
+    QTest::newRow("lblVersion") << "lblVersion" << "Tarvolin Edition" << QRect(960, 485, 2175, 255)
+                                << "DejaVu Sans" << 11 << false << highlight << true;
+    QTest::newRow("lblGallows") << "lblGallows" << "Gallows" << QRect(840, 105, 2400, 495)
+                                << "DejaVu Sans" << 21 << true << highlight << false;
+    QTest::newRow("imgGallows") << "imgGallows" << "" << QRect(120, 165, 600, 1215) << "" << 0
+                                << false << -1 << false;
+}
+
+void TestAboutWindow::controls()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, text);
+    QFETCH(QRect, twips);
+    QFETCH(QString, family);
+    QFETCH(int, pixels);
+    QFETCH(bool, bold);
+    QFETCH(int, colourRole);
+    QFETCH(bool, opaque);
+
+    frmAbout2 about;
+    about.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&about));
+    QWidget *control = about.findChild<QWidget *>(name);
+    QVERIFY(control);
+    QCOMPARE(control->geometry(),
+             QRect(px(twips.x()), px(twips.y()), px(twips.width()), px(twips.height())));
+    QVERIFY(control->isVisible());
+
+    if (auto *button = qobject_cast<QPushButton *>(control))
+        QCOMPARE(button->text(), text);
+    else
+        QCOMPARE(qobject_cast<QLabel *>(control)->text(), text);
+
+    if (!family.isEmpty()) {
+        QCOMPARE(control->font().family(), family);
+        QCOMPARE(control->font().pixelSize(), pixels);
+        QCOMPARE(control->font().bold(), bold);
+        // The face is really there, not a stand-in.
+        QCOMPARE(QFontInfo(control->font()).family(), family);
+    }
+    if (colourRole >= 0)
+        QCOMPARE(control->foregroundRole(), QPalette::ColorRole(colourRole));
+    if (auto *label = qobject_cast<QLabel *>(control)) {
+        QCOMPARE(label->autoFillBackground(), opaque);
+        if (!text.isEmpty()) {
+            QCOMPARE(label->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+            QCOMPARE(label->textFormat(), Qt::PlainText);
+        }
+    }
+}
+
+void TestAboutWindow::onlyTheButtonTakesTheFocus()
+{
+    frmAbout2 about;
+    about.show();
+    QVERIFY(QTest::qWaitForWindowActive(&about));
+    for (QWidget *w : controlsOf(&about)) {
+        const bool isButton = w->objectName() == QLatin1String("cmdOk");
+        QVERIFY2((w->focusPolicy() != Qt::NoFocus) == isButton, qPrintable(w->objectName()));
+    }
+    QCOMPARE(QApplication::focusWidget(), about.findChild<QWidget *>(QStringLiteral("cmdOk")));
+    auto *ok = about.findChild<QPushButton *>(QStringLiteral("cmdOk"));
+    QVERIFY(ok->isDefault());
+    // Tab has nowhere else to go.
+    QTest::keyClick(about.windowHandle(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), ok);
+}
+
+void TestAboutWindow::closing_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<bool>("pressesButton");
+    QTest::addColumn<bool>("closes");
+
+    const int none = Qt::NoModifier;
+    QTest::newRow("Enter") << int(Qt::Key_Return) << none << true << true;
+    QTest::newRow("keypad Enter") << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << true << true;
+    QTest::newRow("Esc") << int(Qt::Key_Escape) << none << true << true;
+    QTest::newRow("Alt+H") << int(Qt::Key_H) << int(Qt::AltModifier) << true << true;
+    QTest::newRow("Space on the button") << int(Qt::Key_Space) << none << true << true;
+    QTest::newRow("close box") << 0 << none << false << true;
+    QTest::newRow("Alt+X does nothing") << int(Qt::Key_X) << int(Qt::AltModifier) << false << false;
+    QTest::newRow("H alone does nothing") << int(Qt::Key_H) << none << false << false;
+}
+
+void TestAboutWindow::closing()
+{
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(bool, pressesButton);
+    QFETCH(bool, closes);
+
+    frmAbout2 about;
+    auto *ok = about.findChild<QPushButton *>(QStringLiteral("cmdOk"));
+    QSignalSpy pressed(ok, &QPushButton::clicked);
+    QSignalSpy finished(&about, &QDialog::finished);
+    about.show();
+    QVERIFY(QTest::qWaitForWindowActive(&about));
+
+    if (key == 0)
+        QVERIFY(about.close());
+    else
+        QTest::keyClick(about.windowHandle(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+
+    if (closes) {
+        QTRY_VERIFY(!about.isVisible());
+        QCOMPARE(finished.count(), 1);
+    } else {
+        QTest::qWait(300); // longer than a button's animated click
+        QVERIFY(about.isVisible());
+        QCOMPARE(finished.count(), 0);
+    }
+    QCOMPARE(pressed.count(), pressesButton ? 1 : 0);
+}
+
+void TestAboutWindow::openedBesideTheGameWindow_data()
+{
+    QTest::addColumn<bool>("nearCorner");
+    QTest::newRow("top left") << false;
+    QTest::newRow("bottom right corner") << true;
+}
+
+void TestAboutWindow::openedBesideTheGameWindow()
+{
+    QFETCH(bool, nearCorner);
+    Rig rig(pictureRoot.path());
+    const QRect screen = rig.window->screen()->geometry();
+    rig.window->move(nearCorner ? screen.bottomRight() - QPoint(150, 100) : QPoint(40, 30));
+    QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));
+    const QPoint frame = rig.window->frameGeometry().topLeft();
+
+    QRect placed;
+    QWidget *owner = nullptr;
+    // Ctrl+A from the letter box, as a player would open it mid-game.
+    auto *letterBox = rig.get<QLineEdit>("txtGuessLetter");
+    letterBox->setFocus();
+    const Opening opening = whileOpen(
+        [&] { QTest::keyClick(rig.window->windowHandle(), Qt::Key_A, Qt::ControlModifier); },
+        [&](frmAbout2 *about) {
+            placed = about->frameGeometry();
+            owner = about->parentWidget();
+        });
+
+    QVERIFY(opening.ranInside);
+    QVERIFY(!opening.watchdogFired);
+    QCOMPARE(owner, rig.window.get());
+    QVERIFY(opening.modal);
+    QCOMPARE(placed.topLeft(), frame + QPoint(px(1500), px(1200)));
+    // Left where it was put, even when that is partly off the screen.
+    QCOMPARE(screen.contains(placed), !nearCorner);
+    // Gone once closed: the next opening builds a new one.
+    QVERIFY(opening.about.isNull());
+    QVERIFY(rig.window->findChildren<frmAbout2 *>().isEmpty());
+    QCOMPARE(letterBox->text(), QString()); // Ctrl+A was not Select All / typing
+}
+
+void TestAboutWindow::gameWindowTakesNoInputWhileOpen()
+{
+    Rig rig(pictureRoot.path());
+    QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));
+    QWindow *game = rig.window->windowHandle();
+    auto *letterBox = rig.get<QLineEdit>("txtGuessLetter");
+    letterBox->setFocus();
+    QSignalSpy guessClicks(rig.get<QPushButton>("cmdGuessLetter"), &QPushButton::clicked);
+
+    // Everything is sent to the game window the way the platform delivers
+    // it, so a modal window in front is honoured as it would be for real.
+    auto poke = [&] {
+        QTest::keyClick(game, Qt::Key_E);
+        QTest::mouseClick(game, Qt::LeftButton, Qt::NoModifier, rig.centreOf("cmdGuessLetter"));
+        QTest::keyClick(game, Qt::Key_R, Qt::ControlModifier); // Reset Statistics
+        QTest::keyClick(game, Qt::Key_A, Qt::ControlModifier); // About again
+        QTest::keyClick(game, Qt::Key_Q, Qt::ControlModifier); // Exit
+    };
+
+    int aboutWindows = 0;
+    rig.settings.writes.clear();
+    const Opening opening = whileOpen([&] { rig.window->mnuAbout_Click(); }, [&](frmAbout2 *) {
+        poke();
+        QTest::qWait(50);
+        aboutWindows = int(rig.window->findChildren<frmAbout2 *>().size());
+    });
+    QVERIFY(opening.ranInside);
+    QVERIFY(!opening.watchdogFired);
+    QVERIFY(opening.modal);
+    QCOMPARE(aboutWindows, 1);
+    QCOMPARE(letterBox->text(), QString());
+    QCOMPARE(guessClicks.count(), 0);
+    QVERIFY(rig.settings.writes.isEmpty());
+    QVERIFY(rig.window->isVisible());
+
+    // The same input once it is closed does reach the game window.
+    QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));
+    letterBox->setFocus();
+    QTest::keyClick(game, Qt::Key_E);
+    QCOMPARE(letterBox->text().toUpper(), QStringLiteral("E"));
+    QTest::mouseClick(game, Qt::LeftButton, Qt::NoModifier, rig.centreOf("cmdGuessLetter"));
+    QCOMPARE(guessClicks.count(), 1);
+}
+
+void TestAboutWindow::eachOpeningStartsAfresh()
+{
+    Rig rig(pictureRoot.path());
+    QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));
+    QString edition;
+    QPoint offset;
+    auto look = [&](frmAbout2 *about) {
+        auto *version = about->findChild<QLabel *>(QStringLiteral("lblVersion"));
+        edition = version->text();
+        offset = about->frameGeometry().topLeft() - rig.window->frameGeometry().topLeft();
+        version->setText(QStringLiteral("scribbled on"));
+    };
+    const Opening first = whileOpen([&] { rig.window->mnuAbout_Click(); }, look);
+    QVERIFY(first.ranInside);
+    QVERIFY(first.about.isNull());
+    const Opening second = whileOpen([&] { rig.window->mnuAbout_Click(); }, look);
+    QVERIFY(second.ranInside);
+    QCOMPARE(edition, QStringLiteral("Tarvolin Edition"));
+    QCOMPARE(offset, QPoint(100, 80));
+}
+
+void TestAboutWindow::figureResource()
+{
+    QFile file(QString::fromLatin1(frmAbout2::kFigureResource));
+    QVERIFY2(file.open(QIODevice::ReadOnly), "the figure is compiled into the program");
+    const GifFacts gif = readGif(file.readAll());
+    QVERIFY(gif.complete);
+    QCOMPARE(gif.version, QByteArray("GIF89a"));
+    QCOMPARE(QSize(gif.width, gif.height), QSize(40, 81));
+    QCOMPARE(gif.globalColours, 32);
+    QCOMPARE(gif.transparentIndex, 23);
+    QCOMPARE(gif.frames, QList<QRect>({QRect(0, 0, 40, 81)}));
+
+    frmAbout2 about;
+    const QPixmap shown = about.findChild<QLabel *>(QStringLiteral("imgGallows"))->pixmap();
+    QCOMPARE(shown.size(), QSize(40, 81));
+    // There is a figure, with clear pixels around it.
+    const QImage image = shown.toImage().convertToFormat(QImage::Format_ARGB32);
+    int clear = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            clear += qAlpha(image.pixel(x, y)) == 0;
+    QVERIFY(clear > 40 * 81 / 4);
+    QVERIFY(clear < 40 * 81 * 9 / 10);
+    QCOMPARE(qAlpha(image.pixel(0, 0)), 0);
+}
+
+void TestAboutWindow::figureShowsTheBackground()
+{
+    frmAbout2 about;
+    about.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&about));
+    const QImage shot = about.grab().toImage();
+    const QString folder = qEnvironmentVariable("GALLOWS_SCREENSHOTS");
+    if (!folder.isEmpty()) {
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(shot.save(folder + QStringLiteral("/about.png")));
+    }
+    const QColor background = about.palette().color(QPalette::Window);
+    // The figure's corner (8,11) is clear, so the window shows through...
+    QCOMPARE(shot.pixelColor(8, 11), background);
+    // ...while its body is drawn.
+    int drawn = 0;
+    for (int y = 11; y < 11 + 81; ++y)
+        for (int x = 8; x < 8 + 40; ++x)
+            drawn += shot.pixelColor(x, y) != background;
+    QVERIFY(drawn > 200);
+    // The edition line shows below the transparent title band.
+    auto *version = about.findChild<QLabel *>(QStringLiteral("lblVersion"));
+    const QRect line = version->geometry();
+    int highlighted = 0;
+    const QColor ink = about.palette().color(QPalette::Highlight);
+    for (int x = line.left(); x <= line.right(); ++x)
+        for (int y = line.top() + 9; y <= line.bottom(); ++y) // below the title's box
+            highlighted += qAbs(shot.pixelColor(x, y).hue() - ink.hue()) < 12
+                           && shot.pixelColor(x, y).saturation() > 60;
+    QVERIFY(highlighted > 20);
+}
+
+void TestAboutWindow::icon_data()
+{
+    QTest::addColumn<int>("size");
+    for (int size : {16, 32, 48, 64, 128, 256})
+        QTest::newRow(qPrintable(QString::number(size))) << size;
+}
+
+void TestAboutWindow::icon()
+{
+    QFETCH(int, size);
+    const QIcon icon = embeddedIcon();
+    QVERIFY(icon.availableSizes().contains(QSize(size, size)));
+    const QString file = QStringLiteral(GALLOWS_SOURCE_DIR "/data/icons/hicolor/%1x%1/apps/" GALLOWS_APP_ID ".png")
+                             .arg(size);
+    const QImage expected = QImage(file).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QVERIFY2(!expected.isNull(), qPrintable(file));
+    const QImage carried = icon.pixmap(QSize(size, size), 1.0).toImage().convertToFormat(
+        QImage::Format_ARGB32_Premultiplied);
+    QCOMPARE(carried, expected);
+}
+
+void TestAboutWindow::bothWindowsWearTheIcon()
+{
+    Rig rig(pictureRoot.path());
+    frmAbout2 about(rig.window.get());
+    const QImage expected = embeddedIcon().pixmap(QSize(32, 32), 1.0).toImage();
+    for (QWidget *w : {static_cast<QWidget *>(rig.window.get()), static_cast<QWidget *>(&about)}) {
+        QVERIFY2(!w->windowIcon().isNull(), qPrintable(w->objectName()));
+        QCOMPARE(w->windowIcon().pixmap(QSize(32, 32), 1.0).toImage(), expected);
+    }
+}
+
+void TestAboutWindow::accessibleNames()
+{
+    frmAbout2 about;
+    about.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&about));
+    QAccessibleInterface *window = QAccessible::queryAccessibleInterface(&about);
+    QVERIFY(window);
+    QVERIFY(!window->text(QAccessible::Name).isEmpty());
+    QCOMPARE(window->childCount(), 5);
+    for (int i = 0; i < window->childCount(); ++i) {
+        QAccessibleInterface *child = window->child(i);
+        const QString name = child->object()->objectName();
+        QVERIFY2(!child->text(QAccessible::Name).trimmed().isEmpty(), qPrintable(name));
+    }
+    auto *ok = QAccessible::queryAccessibleInterface(about.findChild<QWidget *>(QStringLiteral("cmdOk")));
+    QCOMPARE(ok->role(), QAccessible::Button);
+    QCOMPARE(ok->text(QAccessible::Name), QStringLiteral("Hang On"));
+    auto *figure = QAccessible::queryAccessibleInterface(about.findChild<QWidget *>(QStringLiteral("imgGallows")));
+    QVERIFY(!figure->text(QAccessible::Description).isEmpty());
+}
+
+QTEST_MAIN(TestAboutWindow)
+#include "tst_about_window.moc"

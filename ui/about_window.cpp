@@ -1,0 +1,173 @@
+#include "about_window.h"
+
+#include <QImageReader>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+
+#include <mutex>
+
+// The icon and the figure live in ui/resources/gallows.qrc, compiled into
+// this static library. Nothing else in the program refers to that object
+// file, so it is pulled in by name before the first use.
+static void loadGallowsResources()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { Q_INIT_RESOURCE(gallows); });
+}
+
+namespace gallows {
+
+const char *const frmAbout2::kFigureResource = ":/gallows/about_figure.gif";
+
+namespace {
+
+int px(double twips)
+{
+    return qRound(twips / 15.0);
+}
+
+QRect twipRect(double left, double top, double width, double height)
+{
+    return QRect(px(left), px(top), px(width), px(height));
+}
+
+// The window font, as in the game window: 8.25 pt in pixels so the layout
+// keeps its size on any screen.
+QFont windowFont()
+{
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(11);
+    return font;
+}
+
+// The two headings' face (8.25 pt and 15.75 pt bold).
+QFont headingFont(int pixels, bool bold)
+{
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    return font;
+}
+
+const QString kCredits = QStringLiteral("By Mara Tarvolin and Jonas Kell");
+const QString kEdition = QStringLiteral("Tarvolin Edition");
+
+} // namespace
+
+QIcon embeddedIcon()
+{
+    loadGallowsResources();
+    static const QIcon icon = [] {
+        QIcon made;
+        const QString base = QStringLiteral(":/gallows/icons/");
+        for (int size : {16, 32, 48, 64, 128, 256})
+            made.addFile(base + QStringLiteral("%1/" GALLOWS_APP_ID ".png").arg(size), QSize(size, size));
+        // The drawing itself, for anything larger than the biggest PNG.
+        QImageReader svg(base + QStringLiteral("scalable/" GALLOWS_APP_ID ".svg"));
+        svg.setScaledSize(QSize(512, 512));
+        const QImage large = svg.read();
+        if (!large.isNull())
+            made.addPixmap(QPixmap::fromImage(large));
+        return made;
+    }();
+    return icon;
+}
+
+QIcon applicationIcon()
+{
+    return QIcon::fromTheme(QStringLiteral(GALLOWS_APP_ID), embeddedIcon());
+}
+
+frmAbout2::frmAbout2(QWidget *owner) : QDialog(owner)
+{
+    loadGallowsResources();
+    setObjectName(QStringLiteral("frmAbout2"));
+    setWindowTitle(QStringLiteral("About"));
+    // Fixed single frame with a close box only.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setFixedSize(kWidth, kHeight);
+    setSizeGripEnabled(false);
+    setWindowIcon(applicationIcon());
+    setFont(windowFont());
+    setAccessibleName(QStringLiteral("About Gallows"));
+
+    auto label = [this](const char *name, const QRect &where) {
+        auto *l = new QLabel(this);
+        l->setObjectName(QLatin1String(name));
+        l->setGeometry(where);
+        l->setTextFormat(Qt::PlainText);
+        l->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        l->setFocusPolicy(Qt::NoFocus);
+        // Opaque on the window's own background unless said otherwise.
+        l->setBackgroundRole(QPalette::Window);
+        l->setAutoFillBackground(true);
+        return l;
+    };
+
+    // Created in the design's order, which is also the stacking order: the
+    // big title is last, on top, and lets the edition line show through.
+    cmdOk = new QPushButton(QStringLiteral("&Hang On"), this);
+    cmdOk->setObjectName(QStringLiteral("cmdOk"));
+    cmdOk->setGeometry(twipRect(1515, 1140, 1035, 375));
+    cmdOk->setDefault(true);
+    cmdOk->setFocusPolicy(Qt::StrongFocus);
+    cmdOk->setAccessibleName(QStringLiteral("Hang On"));
+    cmdOk->setAccessibleDescription(QStringLiteral("Closes the About window"));
+
+    lblMe = label("lblMe", twipRect(705, 795, 2655, 255));
+    lblMe->setForegroundRole(QPalette::ButtonText);
+    lblMe->setText(kCredits);
+    lblMe->setAccessibleName(kCredits);
+
+    lblVersion = label("lblVersion", twipRect(960, 485, 2175, 255));
+    lblVersion->setFont(headingFont(11, false));
+    lblVersion->setForegroundRole(QPalette::Highlight);
+
+    imgGallows = label("imgGallows", twipRect(120, 165, 600, 1215));
+    imgGallows->setAutoFillBackground(false);
+    imgGallows->setScaledContents(true);
+    imgGallows->setPixmap(QPixmap(QString::fromLatin1(kFigureResource)));
+    imgGallows->setAccessibleName(QStringLiteral("Figure"));
+    imgGallows->setAccessibleDescription(
+        QStringLiteral("A wounded man in torn clothes shambling to the right"));
+
+    lblGallows = label("lblGallows", twipRect(840, 105, 2400, 495));
+    lblGallows->setFont(headingFont(21, true));
+    lblGallows->setForegroundRole(QPalette::Highlight);
+    lblGallows->setAutoFillBackground(false); // transparent
+    lblGallows->setText(QStringLiteral("Gallows"));
+    lblGallows->setAccessibleName(QStringLiteral("Gallows"));
+
+    connect(cmdOk, &QPushButton::clicked, this, [this] { cmdOk_Click(); });
+    cmdOk->setFocus(Qt::OtherFocusReason);
+
+    Form_Load();
+}
+
+void frmAbout2::Form_Load()
+{
+    lblVersion->setText(kEdition);
+    lblVersion->setAccessibleName(kEdition);
+}
+
+void frmAbout2::cmdOk_Click()
+{
+    accept();
+}
+
+// Esc presses the button, just as Enter does (the default button).
+void frmAbout2::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        cmdOk->click();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+} // namespace gallows

@@ -1,0 +1,46 @@
+#pragma once
+// frmAbout2, the about window: the game's name and edition, the authors and
+// a little figure, closed with its one button. Each opening builds a fresh
+// one (see frmGallows::mnuAbout_Click). Also home to the application icon,
+// which both windows wear.
+
+#include <QDialog>
+#include <QIcon>
+
+class QLabel;
+class QPushButton;
+
+namespace gallows {
+
+// The icon as the program carries it: every PNG size plus the SVG (when Qt
+// can draw SVG here).
+QIcon embeddedIcon();
+// The desktop theme's icon for the game's id when the theme has one, so the
+// windows match the launcher; the embedded icon otherwise.
+QIcon applicationIcon();
+
+class frmAbout2 : public QDialog {
+    Q_OBJECT
+public:
+    explicit frmAbout2(QWidget *owner = nullptr);
+
+    // The client-area size and the picture, in pixels.
+    static constexpr int kWidth = 253;
+    static constexpr int kHeight = 106;
+    static const char *const kFigureResource;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void Form_Load();
+    void cmdOk_Click();
+
+    QPushButton *cmdOk = nullptr;
+    QLabel *lblMe = nullptr;
+    QLabel *lblVersion = nullptr;
+    QLabel *imgGallows = nullptr;
+    QLabel *lblGallows = nullptr;
+};
+
+} // namespace gallows
