@@ -11,6 +11,7 @@
 #include "single_instance.h"
 #include "sqlcipher_catalogue.h"
 #include "std_random.h"
+#include "../bench/timing_trace.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -64,11 +65,16 @@ int Main(QApplication &app)
         services.pictures = &pictures;
         services.ticker = &ticker;
         game = std::make_unique<gallows::GallowsGame>(services);
+        if (gallows::bench::timingTraceWanted()) // GALLOWS_TRACE_TIMING, for bench/
+            gallows::bench::traceReveal(game.get(), &gallows::GallowsGame::stateChanged,
+                                        [g = game.get()] { return g->TitleLength; });
         ticker.setCallback([g = game.get()] { g->tmrLoad_Timer(); });
         window = std::make_unique<gallows::frmGallows>(*game, pictures);
         messages.setParentWindow(window.get());
         game->Form_Load();
         window->show();
+        if (gallows::bench::timingTraceWanted())
+            new gallows::bench::ExposeTrace(window->windowHandle());
         game->new_game();
     } catch (const gallows::GameError &error) {
         ticker.stop();
