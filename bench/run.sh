@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Prints the benchmark table: the game beside a bare Qt window, measured in
+# the same run on a display of its own. See bench/README.md.
+#
+#   bench/run.sh [build-folder]     (default: build-bench beside this folder)
+#
+# RUNS (default 15) sets the number of measured starts of each program.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+repo=$(dirname "$here")
+build=$(realpath -m "${1:-$repo/build-bench}")
+
+if [[ ! -f $build/CMakeCache.txt ]]; then
+  cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+fi
+cmake --build "$build" --target gallows gallows_data gallows-bench-bare gallows-bench-catalogue >&2
+
+scratch=$(mktemp -d "${TMPDIR:-/tmp}/gallows-bench.XXXXXX")
+xvfb=
+cleanup() {
+  if [[ -n $xvfb ]]; then
+    kill "$xvfb" 2>/dev/null || true
+    wait "$xvfb" 2>/dev/null || true
+  fi
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+# Xvfb picks a free display itself and writes its number to fd 3.
+mkdir -m 700 "$scratch/runtime" "$scratch/config"
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset \
+  3>"$scratch/display" 2>"$scratch/xvfb.log" &
+xvfb=$!
+for _ in $(seq 100); do
+  [[ -s $scratch/display ]] && break
+  kill -0 "$xvfb" 2>/dev/null || { cat "$scratch/xvfb.log" >&2; exit 1; }
+  sleep 0.1
+done
+display=$(head -n1 "$scratch/display")
+[[ -n $display ]] || { echo "bench: Xvfb gave no display" >&2; exit 1; }
+
+DISPLAY=":$display" XDG_CONFIG_HOME="$scratch/config" XDG_RUNTIME_DIR="$scratch/runtime" \
+  python3 "$here/measure.py" --build "$build" --repo "$repo" --runs "${RUNS:-15}"
