@@ -12,8 +12,7 @@ class QPushButton;
 
 namespace gallows {
 
-// The icon as the program carries it: every PNG size plus the SVG (when Qt
-// can draw SVG here).
+// The icon as the program carries it: the PNGs from 16 to 256 pixels.
 QIcon embeddedIcon();
 // The desktop theme's icon for the game's id when the theme has one, so the
 // windows match the launcher; the embedded icon otherwise.
