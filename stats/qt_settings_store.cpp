@@ -8,9 +8,30 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace gallows {
 
 namespace {
+
+// QLockFile creates its file empty and writes the owner's process id into it
+// a moment later. A run killed in between leaves an empty lock that QLockFile
+// takes for a live one until it is 30 s old, so the next save would wait that
+// long. Its owner would hold a flock() on it; when no one does, it is removed.
+void removeAbandonedLock(const QString &lockPath)
+{
+    const QByteArray name = QFile::encodeName(lockPath);
+    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && info.st_size == 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+        ::unlink(name.constData());
+    ::close(fd);
+}
 
 const QString kSection = QStringLiteral("Gallows");
 
@@ -51,6 +72,7 @@ void QtSettingsStore::tidyUp()
     if (!dir.exists())
         return;
     {
+        removeAbandonedLock(path + QStringLiteral(".lock"));
         QLockFile lock(path + QStringLiteral(".lock"));
         if (lock.tryLock(0))
             lock.unlock();
