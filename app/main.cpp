@@ -2,6 +2,7 @@
 // game window and the first game. Anything that fails on the way is shown to
 // the player and ends the program without saving.
 
+#include "about_window.h"
 #include "game_window.h"
 #include "gallows_game.h"
 #include "paths.h"
@@ -114,5 +115,6 @@ int main(int argc, char *argv[])
     QApplication::setOrganizationName(QStringLiteral("Tarvolin"));
     QApplication::setApplicationVersion(QStringLiteral(GALLOWS_VERSION));
     QApplication::setDesktopFileName(QStringLiteral(GALLOWS_APP_ID));
+    QApplication::setWindowIcon(gallows::applicationIcon());
     return Main(app);
 }

@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
@@ -78,6 +79,22 @@ void bindControl(QWidget *widget, const Control &control)
     widget->setVisible(control.visible);
 }
 
+// What the gallows picture shows, in words, for screen readers.
+QString pictureDescription(const QString &relativePath)
+{
+    bool ok = false;
+    const int n = QFileInfo(relativePath).completeBaseName().toInt(&ok);
+    if (!ok)
+        return QString();
+    if (n == 0)
+        return QStringLiteral("The gallows: no wrong guesses yet");
+    if (n == 10)
+        return QStringLiteral("Saved: the game is won");
+    if (n >= 9)
+        return QStringLiteral("Hanged: the game is lost");
+    return QStringLiteral("The gallows: %1 of 9 strokes").arg(n);
+}
+
 QString cellAccessibleName(const Cell &cell)
 {
     if (!cell.bordered)
@@ -124,6 +141,7 @@ void frmGallows::createControls()
     client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
     client->setFixedSize(px(kClientWidth), px(kStatusTopTwips));
+    client->setAccessibleName(QStringLiteral("Game"));
     setCentralWidget(client);
 
     auto button = [this](const char *name, const QString &caption, const QRect &where,
@@ -271,12 +289,14 @@ void frmGallows::createMenus()
     QMenuBar *bar = menuBar();
     bar->setNativeMenuBar(false); // part of the fixed layout
     bar->setFont(menuFont());
+    bar->setAccessibleName(QStringLiteral("Menu bar"));
 
     auto menu = [this](QWidget *parent, const char *name, const QString &title) {
         auto *m = new QMenu(title, parent);
         m->setObjectName(QLatin1String(name));
         m->setFont(menuFont());
         m->menuAction()->setObjectName(QLatin1String(name));
+        m->setAccessibleName(title);
         controls.insert(m->objectName(), m);
         return m;
     };
@@ -452,6 +472,8 @@ void frmGallows::bindState()
 
     if (lblClue->text() != s.lblClue.caption) {
         lblClue->setText(s.lblClue.caption);
+        lblClue->setAccessibleName(s.lblClue.caption.isEmpty() ? QStringLiteral("Clue")
+                                                              : s.lblClue.caption);
         lblClue->setAccessibleDescription(s.lblClue.caption);
     }
 
@@ -462,7 +484,7 @@ void frmGallows::bindState()
             imgGallows->clear();
         else
             imgGallows->setPixmap(picture);
-        imgGallows->setAccessibleDescription(shownPicture);
+        imgGallows->setAccessibleDescription(pictureDescription(shownPicture));
     }
 
     bindCells();
