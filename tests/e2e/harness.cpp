@@ -273,12 +273,17 @@ bool GameProcess::start(const ProgramFolder &folder, const UserFolders &user, co
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), user.runtimeDir());
     env.remove(QStringLiteral("SESSION_MANAGER"));
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    for (auto it = extraEnvironment.begin(); it != extraEnvironment.end(); ++it)
+        env.insert(it.key(), it.value());
     process->setProcessEnvironment(env);
     process->setWorkingDirectory(folder.path());
     process->setStandardOutputFile(QProcess::nullDevice());
     dieWithParent(*process, SIGKILL);
     stderrBytes.clear();
-    process->start(folder.programPath(), {});
+    if (launcher.isEmpty())
+        process->start(folder.programPath(), {});
+    else
+        process->start(launcher.first(), launcher.mid(1) << folder.programPath());
     if (!process->waitForStarted(10000)) {
         *why = QStringLiteral("gallows did not start: %1").arg(process->errorString());
         return false;

@@ -99,6 +99,13 @@ public:
     GameProcess(const GameProcess &) = delete;
     GameProcess &operator=(const GameProcess &) = delete;
 
+    // For the next start(): one more environment variable, and a command
+    // the program is started through (its path comes last), e.g. setpriv.
+    // A launcher that switches user also drops the death signal: a game
+    // started so is stopped by this object, not by the test's death.
+    void setEnvironment(const QString &name, const QString &value) { extraEnvironment.insert(name, value); }
+    void setLauncher(const QStringList &command) { launcher = command; }
+
     bool start(const ProgramFolder &folder, const UserFolders &user, const XServer &x, QString *why);
     bool waitForExit(int timeoutMs);
     bool running() const { return process->state() != QProcess::NotRunning; }
@@ -113,6 +120,8 @@ public:
 private:
     std::unique_ptr<QProcess> process;
     QByteArray stderrBytes;
+    QMap<QString, QString> extraEnvironment;
+    QStringList launcher;
 };
 
 // Real input and window look-ups on one display, through xdotool.
