@@ -18,6 +18,7 @@
 #include <QIcon>
 
 #include <cstdio>
+#include <future>
 #include <memory>
 
 namespace {
@@ -32,14 +33,40 @@ void tell(const QString &text)
     fprintf(stderr, "gallows: %s\n", qPrintable(text));
 }
 
+// The catalogue as it is being opened on a second thread: the first call
+// waits for it, and throws what the opening threw.
+class OpeningCatalogue : public gallows::Catalogue {
+public:
+    explicit OpeningCatalogue(const QString &path)
+        : opening(std::async(std::launch::async,
+                             [path] { return std::make_unique<gallows::SqlCipherCatalogue>(path); }))
+    {
+    }
+    gallows::Catalogue &opened() const
+    {
+        if (!catalogue)
+            catalogue = opening.get();
+        return *catalogue;
+    }
+    int count() const override { return opened().count(); }
+    gallows::GameRecord fetch(int row) override { return opened().fetch(row); }
+    void close() override { opened().close(); }
+
+private:
+    mutable std::future<std::unique_ptr<gallows::SqlCipherCatalogue>> opening;
+    mutable std::unique_ptr<gallows::SqlCipherCatalogue> catalogue;
+};
+
 int Main(QApplication &app)
 {
     gallows::SingleInstance instance;
     if (!instance.acquire())
         return 0;
 
+    // Deriving the catalogue's key takes tens of milliseconds: it goes on
+    // while the window is built, and is waited for before the window shows.
+    OpeningCatalogue catalogue(gallows::dataPath(QStringLiteral("Data/bsk.cab")));
     gallows::QtMessageBox messages;
-    std::unique_ptr<gallows::SqlCipherCatalogue> catalogue;
     gallows::QtSettingsStore settings;
     gallows::QtCuePlayer cues;
     gallows::StdRandom random;
@@ -49,16 +76,8 @@ int Main(QApplication &app)
     std::unique_ptr<gallows::frmGallows> window;
 
     try {
-        catalogue = std::make_unique<gallows::SqlCipherCatalogue>(
-            gallows::dataPath(QStringLiteral("Data/bsk.cab")));
-        QCoreApplication::processEvents();
-        if (catalogue->count() == 0) {
-            tell(kNoGames);
-            messages.show(kNoGames);
-            return 0;
-        }
         gallows::Services services;
-        services.catalogue = catalogue.get();
+        services.catalogue = &catalogue;
         services.settings = &settings;
         services.cues = &cues;
         services.messages = &messages;
@@ -71,6 +90,14 @@ int Main(QApplication &app)
                                         [g = game.get()] { return g->TitleLength; });
         ticker.setCallback([g = game.get()] { g->tmrLoad_Timer(); });
         window = std::make_unique<gallows::frmGallows>(*game, pictures);
+        QCoreApplication::processEvents();
+        if (catalogue.count() == 0) {
+            window->discardWithoutSaving();
+            window.reset();
+            tell(kNoGames);
+            messages.show(kNoGames);
+            return 0;
+        }
         messages.setParentWindow(window.get());
         game->Form_Load();
         window->show();

@@ -75,7 +75,7 @@ QIcon embeddedIcon()
 
 QIcon applicationIcon()
 {
-    return QIcon::fromTheme(QStringLiteral(GALLOWS_APP_ID), embeddedIcon());
+    return embeddedIcon();
 }
 
 frmAbout2::frmAbout2(QWidget *owner) : QDialog(owner)
