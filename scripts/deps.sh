@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   # build
-  cmake ninja-build g++ pkg-config git
+  cmake ninja-build g++ pkg-config git ccache
   qt6-base-dev qt6-multimedia-dev libsqlcipher-dev
   # run
   libqt6multimedia6 libsqlcipher0 fonts-liberation2 fonts-dejavu-core
