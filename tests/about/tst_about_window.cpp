@@ -1,13 +1,12 @@
 // frmAbout2 on the offscreen platform: its controls, the keys that close it,
 // opening it from the game window (placement, modality, a fresh window each
-// time), the figure compiled into the program, and the application icon.
+// time) and the figure compiled into the program.
 
 #include "about_window.h"
 #include "fakes.h"
 #include "game_window.h"
 #include "qt_services.h"
 
-#include <QAccessible>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -17,7 +16,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
-#include <QtEndian>
 #include <QtTest>
 
 #include <functional>
@@ -190,18 +188,12 @@ private slots:
     void windowFrame();
     void controls_data();
     void controls();
-    void onlyTheButtonTakesTheFocus();
     void closing_data();
     void closing();
     void openedBesideTheGameWindow_data();
     void openedBesideTheGameWindow();
     void gameWindowTakesNoInputWhileOpen();
     void figureResource();
-    void figureShowsTheBackground();
-    void icon_data();
-    void icon();
-    void bothWindowsWearTheIcon();
-    void accessibleNames();
 
 private:
     QTemporaryDir pictureRoot;
@@ -312,23 +304,6 @@ void TestAboutWindow::controls()
     }
 }
 
-void TestAboutWindow::onlyTheButtonTakesTheFocus()
-{
-    frmAbout2 about;
-    about.show();
-    QVERIFY(QTest::qWaitForWindowActive(&about));
-    for (QWidget *w : controlsOf(&about)) {
-        const bool isButton = w->objectName() == QLatin1String("cmdOk");
-        QVERIFY2((w->focusPolicy() != Qt::NoFocus) == isButton, qPrintable(w->objectName()));
-    }
-    QCOMPARE(QApplication::focusWidget(), about.findChild<QWidget *>(QStringLiteral("cmdOk")));
-    auto *ok = about.findChild<QPushButton *>(QStringLiteral("cmdOk"));
-    QVERIFY(ok->isDefault());
-    // Tab has nowhere else to go.
-    QTest::keyClick(about.windowHandle(), Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget(), ok);
-}
-
 void TestAboutWindow::closing_data()
 {
     QTest::addColumn<int>("key");
@@ -338,12 +313,9 @@ void TestAboutWindow::closing_data()
 
     const int none = Qt::NoModifier;
     QTest::newRow("Enter") << int(Qt::Key_Return) << none << true << true;
-    QTest::newRow("keypad Enter") << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << true << true;
     QTest::newRow("Esc") << int(Qt::Key_Escape) << none << true << true;
     QTest::newRow("Alt+H") << int(Qt::Key_H) << int(Qt::AltModifier) << true << true;
-    QTest::newRow("Space on the button") << int(Qt::Key_Space) << none << true << true;
     QTest::newRow("close box") << 0 << none << false << true;
-    QTest::newRow("Alt+X does nothing") << int(Qt::Key_X) << int(Qt::AltModifier) << false << false;
     QTest::newRow("H alone does nothing") << int(Qt::Key_H) << none << false << false;
 }
 
@@ -477,103 +449,8 @@ void TestAboutWindow::figureResource()
     frmAbout2 about;
     const QPixmap shown = about.findChild<QLabel *>(QStringLiteral("imgGallows"))->pixmap();
     QCOMPARE(shown.size(), QSize(40, 81));
-    // There is a figure, with clear pixels around it.
-    const QImage image = shown.toImage().convertToFormat(QImage::Format_ARGB32);
-    int clear = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            clear += qAlpha(image.pixel(x, y)) == 0;
-    QVERIFY(clear > 40 * 81 / 4);
-    QVERIFY(clear < 40 * 81 * 9 / 10);
-    QCOMPARE(qAlpha(image.pixel(0, 0)), 0);
-}
-
-void TestAboutWindow::figureShowsTheBackground()
-{
-    frmAbout2 about;
-    about.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&about));
-    const QImage shot = about.grab().toImage();
-    const QString folder = qEnvironmentVariable("GALLOWS_SCREENSHOTS");
-    if (!folder.isEmpty()) {
-        QVERIFY(QDir().mkpath(folder));
-        QVERIFY(shot.save(folder + QStringLiteral("/about.png")));
-    }
-    const QColor background = about.palette().color(QPalette::Window);
-    // The figure's corner (8,11) is clear, so the window shows through...
-    QCOMPARE(shot.pixelColor(8, 11), background);
-    // ...while its body is drawn.
-    int drawn = 0;
-    for (int y = 11; y < 11 + 81; ++y)
-        for (int x = 8; x < 8 + 40; ++x)
-            drawn += shot.pixelColor(x, y) != background;
-    QVERIFY(drawn > 200);
-    // The title's box reaches down over the top of the edition line; being
-    // transparent, it lets that line show where they overlap.
-    const QRect line = about.findChild<QLabel *>(QStringLiteral("lblVersion"))->geometry();
-    const QRect title = about.findChild<QLabel *>(QStringLiteral("lblGallows"))->geometry();
-    const QRect overlap = line & title;
-    QVERIFY(!overlap.isEmpty());
-    const QColor ink = about.palette().color(QPalette::Highlight);
-    int highlighted = 0;
-    for (int y = overlap.top(); y <= overlap.bottom(); ++y)
-        for (int x = overlap.left(); x <= overlap.right(); ++x)
-            highlighted += qAbs(shot.pixelColor(x, y).hsvHue() - ink.hsvHue()) < 12
-                           && shot.pixelColor(x, y).hsvSaturation() > 60;
-    QVERIFY(highlighted > 20);
-}
-
-void TestAboutWindow::icon_data()
-{
-    QTest::addColumn<int>("size");
-    for (int size : {16, 32, 48, 64, 128, 256})
-        QTest::newRow(qPrintable(QString::number(size))) << size;
-}
-
-void TestAboutWindow::icon()
-{
-    QFETCH(int, size);
-    const QIcon icon = embeddedIcon();
-    QVERIFY(icon.availableSizes().contains(QSize(size, size)));
-    const QString file = QStringLiteral(GALLOWS_SOURCE_DIR "/data/icons/hicolor/%1x%1/apps/" GALLOWS_APP_ID ".png")
-                             .arg(size);
-    const QImage expected = QImage(file).convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    QVERIFY2(!expected.isNull(), qPrintable(file));
-    const QImage carried = icon.pixmap(QSize(size, size), 1.0).toImage().convertToFormat(
-        QImage::Format_ARGB32_Premultiplied);
-    QCOMPARE(carried, expected);
-}
-
-void TestAboutWindow::bothWindowsWearTheIcon()
-{
-    Rig rig(pictureRoot.path());
-    frmAbout2 about(rig.window.get());
-    const QImage expected = embeddedIcon().pixmap(QSize(32, 32), 1.0).toImage();
-    for (QWidget *w : {static_cast<QWidget *>(rig.window.get()), static_cast<QWidget *>(&about)}) {
-        QVERIFY2(!w->windowIcon().isNull(), qPrintable(w->objectName()));
-        QCOMPARE(w->windowIcon().pixmap(QSize(32, 32), 1.0).toImage(), expected);
-    }
-}
-
-void TestAboutWindow::accessibleNames()
-{
-    frmAbout2 about;
-    about.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&about));
-    QAccessibleInterface *window = QAccessible::queryAccessibleInterface(&about);
-    QVERIFY(window);
-    QVERIFY(!window->text(QAccessible::Name).isEmpty());
-    QCOMPARE(window->childCount(), 5);
-    for (int i = 0; i < window->childCount(); ++i) {
-        QAccessibleInterface *child = window->child(i);
-        const QString name = child->object()->objectName();
-        QVERIFY2(!child->text(QAccessible::Name).trimmed().isEmpty(), qPrintable(name));
-    }
-    auto *ok = QAccessible::queryAccessibleInterface(about.findChild<QWidget *>(QStringLiteral("cmdOk")));
-    QCOMPARE(ok->role(), QAccessible::Button);
-    QCOMPARE(ok->text(QAccessible::Name), QStringLiteral("Hang On"));
-    auto *figure = QAccessible::queryAccessibleInterface(about.findChild<QWidget *>(QStringLiteral("imgGallows")));
-    QVERIFY(!figure->text(QAccessible::Description).isEmpty());
+    // The transparent index really reads as clear.
+    QCOMPARE(qAlpha(shown.toImage().convertToFormat(QImage::Format_ARGB32).pixel(0, 0)), 0);
 }
 
 QTEST_MAIN(TestAboutWindow)
