@@ -59,7 +59,6 @@ private slots:
         QTest::addColumn<bool>("reinitialised");
         QTest::newRow("True") << "True" << false;
         QTest::newRow("true") << "true" << true;
-        QTest::newRow("TRUE") << "TRUE" << true;
         QTest::newRow("missing") << "" << true;
         QTest::newRow("False") << "False" << true;
     }
@@ -92,7 +91,6 @@ private slots:
         QTest::newRow("off") << "False" << false << false << false;
         QTest::newRow("switched off") << "True" << true << false << true;
         QTest::newRow("lower-case true") << "true" << false << false << false;
-        QTest::newRow("missing") << "" << false << false << false;
     }
 
     void close()
