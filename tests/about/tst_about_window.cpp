@@ -8,9 +8,11 @@
 #include "qt_services.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFontInfo>
+#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -26,60 +28,28 @@ using namespace gallows::testing;
 
 namespace {
 
-// What a GIF file says about itself, read block by block.
+// What a GIF file's header says about itself.
 struct GifFacts {
     QByteArray version;
     int width = 0;
     int height = 0;
     int globalColours = 0; // 0: no global colour table
     int transparentIndex = -1;
-    QList<QRect> frames;
-    bool complete = false; // reached the trailer without running short
 };
 
 GifFacts readGif(const QByteArray &bytes)
 {
     GifFacts gif;
     auto u8 = [&](qsizetype at) { return at < bytes.size() ? quint8(bytes[at]) : 0; };
-    auto u16 = [&](qsizetype at) { return u8(at) | (u8(at + 1) << 8); };
-    if (bytes.size() < 13)
-        return gif;
     gif.version = bytes.left(6);
-    gif.width = u16(6);
-    gif.height = u16(8);
-    qsizetype at = 13;
-    if (u8(10) & 0x80) {
+    gif.width = u8(6) | (u8(7) << 8);
+    gif.height = u8(8) | (u8(9) << 8);
+    if (u8(10) & 0x80)
         gif.globalColours = 1 << ((u8(10) & 0x07) + 1);
-        at += 3 * gif.globalColours;
-    }
-    auto skipSubBlocks = [&] {
-        while (at < bytes.size() && u8(at) != 0)
-            at += u8(at) + 1;
-        ++at;
-    };
-    while (at < bytes.size()) {
-        const quint8 block = u8(at);
-        if (block == 0x3B) {
-            gif.complete = true;
-            break;
-        }
-        if (block == 0x21) {
-            if (u8(at + 1) == 0xF9 && u8(at + 2) == 4 && (u8(at + 3) & 0x01))
-                gif.transparentIndex = u8(at + 6);
-            at += 2;
-            skipSubBlocks();
-        } else if (block == 0x2C) {
-            gif.frames.append(QRect(u16(at + 1), u16(at + 3), u16(at + 5), u16(at + 7)));
-            const quint8 packed = u8(at + 9);
-            at += 10;
-            if (packed & 0x80)
-                at += 3 * (1 << ((packed & 0x07) + 1));
-            ++at; // LZW minimum code size
-            skipSubBlocks();
-        } else {
-            break;
-        }
-    }
+    // The graphic control extension follows the colour table.
+    const qsizetype gce = bytes.indexOf(QByteArray("\x21\xF9\x04", 3), 13 + 3 * gif.globalColours);
+    if (gce >= 0 && (u8(gce + 3) & 0x01))
+        gif.transparentIndex = u8(gce + 6);
     return gif;
 }
 
@@ -194,6 +164,7 @@ private slots:
     void openedBesideTheGameWindow();
     void gameWindowTakesNoInputWhileOpen();
     void figureResource();
+    void bothWindowsWearTheIcon();
 
 private:
     QTemporaryDir pictureRoot;
@@ -438,19 +409,33 @@ void TestAboutWindow::figureResource()
 {
     QFile file(QString::fromLatin1(frmAbout2::kFigureResource));
     QVERIFY2(file.open(QIODevice::ReadOnly), "the figure is compiled into the program");
-    const GifFacts gif = readGif(file.readAll());
-    QVERIFY(gif.complete);
+    const QByteArray bytes = file.readAll();
+    const GifFacts gif = readGif(bytes);
     QCOMPARE(gif.version, QByteArray("GIF89a"));
     QCOMPARE(QSize(gif.width, gif.height), QSize(40, 81));
     QCOMPARE(gif.globalColours, 32);
     QCOMPARE(gif.transparentIndex, 23);
-    QCOMPARE(gif.frames, QList<QRect>({QRect(0, 0, 40, 81)}));
+    QVERIFY(bytes.endsWith(';')); // the trailer: the file is whole
+    QBuffer buffer;
+    buffer.setData(bytes);
+    QImageReader reader(&buffer, "gif");
+    QCOMPARE(reader.imageCount(), 1); // one still frame, not an animation
 
     frmAbout2 about;
     const QPixmap shown = about.findChild<QLabel *>(QStringLiteral("imgGallows"))->pixmap();
     QCOMPARE(shown.size(), QSize(40, 81));
     // The transparent index really reads as clear.
     QCOMPARE(qAlpha(shown.toImage().convertToFormat(QImage::Format_ARGB32).pixel(0, 0)), 0);
+}
+
+void TestAboutWindow::bothWindowsWearTheIcon()
+{
+    Rig rig(pictureRoot.path());
+    frmAbout2 about(rig.window.get());
+    const QImage expected = embeddedIcon().pixmap(QSize(32, 32), 1.0).toImage();
+    QVERIFY(!expected.isNull());
+    for (QWidget *w : {static_cast<QWidget *>(rig.window.get()), static_cast<QWidget *>(&about)})
+        QCOMPARE(w->windowIcon().pixmap(QSize(32, 32), 1.0).toImage(), expected);
 }
 
 QTEST_MAIN(TestAboutWindow)
