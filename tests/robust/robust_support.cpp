@@ -40,8 +40,15 @@ QStringList MessageLog::all() const
     // The last piece is what follows the final newline: nothing, or a line
     // still being written.
     for (qsizetype i = 0; i + 1 < raw.size(); ++i) {
-        QString line = QString::fromUtf8(raw[i]);
-        line.replace(QStringLiteral("\\n"), QStringLiteral("\n")).replace(QStringLiteral("\\\\"), QStringLiteral("\\"));
+        // The spy writes a newline as \n and a backslash as \\.
+        const QString escaped = QString::fromUtf8(raw[i]);
+        QString line;
+        for (qsizetype c = 0; c < escaped.size(); ++c) {
+            if (escaped[c] == QLatin1Char('\\') && c + 1 < escaped.size())
+                line += escaped[++c] == QLatin1Char('n') ? QChar(u'\n') : escaped[c];
+            else
+                line += escaped[c];
+        }
         lines << line;
     }
     return lines;
