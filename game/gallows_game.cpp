@@ -103,12 +103,12 @@ void GallowsGame::Form_QueryUnload()
     // Failures here are skipped one by one: the close always completes.
     const bool keep = SaveStats == kTrue;
     auto counter = [keep](qint16 v) { return keep ? QString::number(v) : QStringLiteral("0"); };
-    svc.settings->save(QStringLiteral("GamesWon"), counter(GamesWon));
-    svc.settings->save(QStringLiteral("GamesLost"), counter(GamesLost));
-    svc.settings->save(QStringLiteral("GamesGiveUp"), counter(GamesGiveUp));
-    svc.settings->save(QStringLiteral("GamesTotal"), counter(GamesTotal));
-    svc.settings->save(QStringLiteral("Clue"), ClueLevel);
-    svc.settings->save(QStringLiteral("Sounds"), QString::number(SoundLevel));
+    svc.settings->saveAll({{QStringLiteral("GamesWon"), counter(GamesWon)},
+                           {QStringLiteral("GamesLost"), counter(GamesLost)},
+                           {QStringLiteral("GamesGiveUp"), counter(GamesGiveUp)},
+                           {QStringLiteral("GamesTotal"), counter(GamesTotal)},
+                           {QStringLiteral("Clue"), ClueLevel},
+                           {QStringLiteral("Sounds"), QString::number(SoundLevel)}});
     svc.catalogue->close();
 }
 
@@ -511,15 +511,12 @@ void GallowsGame::showCounters()
 
 void GallowsGame::saveSettings(const QList<QPair<QString, QString>> &values)
 {
-    // Every value is attempted; the player hears about a failure once.
-    QString firstError;
-    for (const auto &[key, value] : values) {
-        QString error;
-        if (!svc.settings->save(key, value, &error) && firstError.isEmpty())
-            firstError = error.isEmpty() ? QStringLiteral("The settings could not be saved.") : error;
-    }
-    if (!firstError.isEmpty())
-        svc.messages->show(firstError);
+    // The values go to the store as one change (a first run killed half-way
+    // must not leave a store that looks initialised but is not); the player
+    // hears about a failure once.
+    QString error;
+    if (!svc.settings->saveAll(values, &error))
+        svc.messages->show(error.isEmpty() ? QStringLiteral("The settings could not be saved.") : error);
 }
 
 void GallowsGame::setPicture(const QString &relativePath)

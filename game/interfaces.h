@@ -2,6 +2,8 @@
 // The few doors through which the rules reach the outside world. Each has a
 // real implementation in app/, stats/, sound/ or ui/ and a fake under tests/.
 
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <stdexcept>
 
@@ -50,6 +52,22 @@ public:
     // Writes the value and makes sure it is on disk before returning. On
     // failure returns false and, when `error` is given, a message naming the file.
     virtual bool save(const QString &key, const QString &value, QString *error = nullptr) = 0;
+    // Writes several values, in order, as one change: a store that can
+    // replace its file whole makes them reach the disk together, so a crash
+    // never leaves half of them. The first failure's message goes to `error`.
+    virtual bool saveAll(const QList<QPair<QString, QString>> &values, QString *error = nullptr)
+    {
+        bool ok = true;
+        for (const auto &[key, value] : values) {
+            QString why;
+            if (!save(key, value, &why) && ok) {
+                ok = false;
+                if (error)
+                    *error = why;
+            }
+        }
+        return ok;
+    }
 };
 
 // Plays a cue in the background. `relativePath` is below the program folder,

@@ -109,8 +109,15 @@ QString QtSettingsStore::get(const QString &key)
 
 bool QtSettingsStore::save(const QString &key, const QString &value, QString *error)
 {
+    return saveAll({{key, value}}, error);
+}
+
+bool QtSettingsStore::saveAll(const QList<QPair<QString, QString>> &values, QString *error)
+{
+    // One sync: the file is replaced once, with every value in it.
     QSettings settings(path, QSettings::IniFormat);
-    settings.setValue(kSection + QLatin1Char('/') + key, value);
+    for (const auto &[key, value] : values)
+        settings.setValue(kSection + QLatin1Char('/') + key, value);
     settings.sync();
     QString why = describe(settings.status());
     if (why.isEmpty() && QFileInfo(path).isDir())

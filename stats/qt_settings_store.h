@@ -16,6 +16,7 @@ public:
 
     QString get(const QString &key) override;
     bool save(const QString &key, const QString &value, QString *error = nullptr) override;
+    bool saveAll(const QList<QPair<QString, QString>> &values, QString *error = nullptr) override;
 
     QString filePath() const { return path; }
 

@@ -86,6 +86,7 @@ private slots:
     void garbageFileIsKeptAsideAndReplaced();
     void leftoversOfAKilledWriteAreTidied();
     void resetSurvivesKill9();
+    void firstRunAndCloseAreSingleWrites();
 };
 
 void TestSettingsStore::missingKeyReadsEmpty()
@@ -250,6 +251,37 @@ void TestSettingsStore::resetSurvivesKill9()
     for (const char *key : {"GamesWon", "GamesLost", "GamesGiveUp", "GamesTotal"})
         QCOMPARE(store.get(QLatin1String(key)), QStringLiteral("0"));
     QCOMPARE(store.get(QStringLiteral("Clue")), QStringLiteral("5"));
+}
+
+// A kill half-way through the first run must not leave PreviousRun=True with
+// the other defaults missing: the eight defaults go to disk as one file
+// replacement, and so do the six values saved at the close.
+void TestSettingsStore::firstRunAndCloseAreSingleWrites()
+{
+    struct CountingStore : QtSettingsStore {
+        using QtSettingsStore::QtSettingsStore;
+        QList<QStringList> batches;
+        bool saveAll(const QList<QPair<QString, QString>> &values, QString *error) override
+        {
+            QStringList keys;
+            for (const auto &[key, value] : values)
+                keys << key;
+            batches << keys;
+            return QtSettingsStore::saveAll(values, error);
+        }
+    };
+    QTemporaryDir dir;
+    CountingStore store(dir.filePath(QStringLiteral("Tarvolin.conf")));
+    Rig rig(store);
+    rig.game->Form_Load();
+    QCOMPARE(store.batches.size(), 1);
+    QCOMPARE(store.batches[0], QStringList({"GamesWon", "GamesLost", "GamesGiveUp", "GamesTotal",
+                                            "PreviousRun", "Clue", "SaveStats", "Sounds"}));
+    rig.game->Form_QueryUnload();
+    QCOMPARE(store.batches.size(), 2);
+    QCOMPARE(store.batches[1], QStringList({"GamesWon", "GamesLost", "GamesGiveUp", "GamesTotal",
+                                            "Clue", "Sounds"}));
+    QCOMPARE(QtSettingsStore(store.filePath()).get(QStringLiteral("SaveStats")), QStringLiteral("True"));
 }
 
 int main(int argc, char *argv[])
