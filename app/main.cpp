@@ -16,6 +16,7 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QTimer>
 
 #include <cstdio>
 #include <future>
@@ -68,7 +69,7 @@ int Main(QApplication &app)
     OpeningCatalogue catalogue(gallows::dataPath(QStringLiteral("Data/bsk.cab")));
     gallows::QtMessageBox messages;
     gallows::QtSettingsStore settings;
-    gallows::QtCuePlayer cues;
+    gallows::DeferredCuePlayer cues;
     gallows::StdRandom random;
     gallows::QtPictureSource pictures;
     gallows::QtTicker ticker;
@@ -123,6 +124,17 @@ int Main(QApplication &app)
         messages.show(QString::fromLocal8Bit(error.what()));
         return 1;
     }
+
+    // The sound stack starts once the first board is up and the player has
+    // had a moment with it, not while the window is still being put up.
+    auto warmUp = std::make_shared<QMetaObject::Connection>();
+    *warmUp = QObject::connect(game.get(), &gallows::GallowsGame::stateChanged, window.get(),
+                               [g = game.get(), &cues, warmUp] {
+                                   if (g->revealing())
+                                       return;
+                                   QObject::disconnect(*warmUp);
+                                   QTimer::singleShot(500, g, [&cues] { cues.warmUp(); });
+                               });
 
     QObject::connect(&instance, &gallows::SingleInstance::raiseRequested, window.get(),
                      [w = window.get()] {
