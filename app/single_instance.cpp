@@ -1,38 +1,16 @@
 #include "single_instance.h"
 
+#include "file_locks.h"
+
 #include <QDir>
 #include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QStandardPaths>
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace gallows {
-
-namespace {
-
-// QLockFile creates its file empty and writes the owner's process id into it
-// a moment later. A copy killed in between leaves an empty lock that, with no
-// stale time, would count as a running copy for ever: every later start would
-// end quietly. The owner would hold a flock() on it; when no one does, it is
-// removed.
-void removeAbandonedLock(const QString &lockPath)
-{
-    const QByteArray name = QFile::encodeName(lockPath);
-    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    struct stat info {};
-    if (::fstat(fd, &info) == 0 && info.st_size == 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
-        ::unlink(name.constData());
-    ::close(fd);
-}
-
-} // namespace
 
 SingleInstance::SingleInstance(QObject *parent) : QObject(parent) {}
 

@@ -1,5 +1,7 @@
 #include "qt_settings_store.h"
 
+#include "file_locks.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -8,30 +10,9 @@
 #include <QSettings>
 #include <QStandardPaths>
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 namespace gallows {
 
 namespace {
-
-// QLockFile creates its file empty and writes the owner's process id into it
-// a moment later. A run killed in between leaves an empty lock that QLockFile
-// takes for a live one until it is 30 s old, so the next save would wait that
-// long. Its owner would hold a flock() on it; when no one does, it is removed.
-void removeAbandonedLock(const QString &lockPath)
-{
-    const QByteArray name = QFile::encodeName(lockPath);
-    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    struct stat info {};
-    if (::fstat(fd, &info) == 0 && info.st_size == 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
-        ::unlink(name.constData());
-    ::close(fd);
-}
 
 const QString kSection = QStringLiteral("Gallows");
 
