@@ -105,23 +105,16 @@ int Main(QApplication &app)
         if (gallows::bench::timingTraceWanted())
             new gallows::bench::ExposeTrace(window->windowHandle());
         game->new_game();
-    } catch (const gallows::GameError &error) {
-        ticker.stop();
-        if (window)
-            window->discardWithoutSaving();
-        window.reset();
-        messages.setParentWindow(nullptr);
-        tell(error.message());
-        messages.show(error.message());
-        return 1;
     } catch (const std::exception &error) {
+        // GameError and anything else alike: say what went wrong, save nothing.
         ticker.stop();
         if (window)
             window->discardWithoutSaving();
         window.reset();
         messages.setParentWindow(nullptr);
-        tell(QString::fromLocal8Bit(error.what()));
-        messages.show(QString::fromLocal8Bit(error.what()));
+        const QString text = QString::fromUtf8(error.what());
+        tell(text);
+        messages.show(text);
         return 1;
     }
 
