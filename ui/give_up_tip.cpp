@@ -39,10 +39,10 @@ GiveUpTip::GiveUpTip(QWidget *anchorWidget, const QString &title, const QString 
     setFrameStyle(QFrame::Box | QFrame::Plain);
     setLineWidth(1);
 
+    // The icon's picture is looked up the first time the tip shows: finding
+    // it reads the desktop's icon theme, which start-up need not wait for.
     icon = new QLabel(this);
     icon->setObjectName(QStringLiteral("giveUpTipIcon"));
-    icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxInformation, nullptr, this)
-                        .pixmap(kIconSize, kIconSize));
     icon->setFixedSize(kIconSize, kIconSize);
 
     heading = new QLabel(title, this);
@@ -83,6 +83,9 @@ QString GiveUpTip::text() const { return body->text(); }
 
 void GiveUpTip::popUp(const QPoint &pointer)
 {
+    if (icon->pixmap().isNull())
+        icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxInformation, nullptr, this)
+                            .pixmap(kIconSize, kIconSize));
     adjustSize();
     QPoint at = pointer + kPointerOffset;
     if (const QScreen *screen = QGuiApplication::screenAt(pointer)) {

@@ -664,6 +664,8 @@ void TestGameWindow::giveUpTip()
     QVERIFY(tip->windowFlags().testFlag(Qt::ToolTip));
     QCOMPARE(tip->title(), QStringLiteral("Oh you coward!"));
     QCOMPARE(tip->text(), QStringLiteral("Giving up is bad for your statistics."));
+    const auto *icon = tip->findChild<QLabel *>(QStringLiteral("giveUpTipIcon"));
+    QVERIFY(icon && !icon->pixmap().isNull()); // looked up on the first showing
     QVERIFY(tip->geometry().top() > button->mapToGlobal(local).y()); // just below the pointer
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(button, &leave);
