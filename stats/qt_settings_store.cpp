@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
-#include <QRegularExpression>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -27,6 +26,22 @@ QString describe(QSettings::Status status)
         break;
     }
     return QString();
+}
+
+// QSaveFile's temporary copy of `file`: the name, a dot and six letters or
+// digits.
+bool isTemporaryCopy(const QString &name, const QString &file)
+{
+    constexpr qsizetype kSuffix = 6;
+    if (name.size() != file.size() + 1 + kSuffix || !name.startsWith(file)
+        || name.at(file.size()) != QLatin1Char('.'))
+        return false;
+    for (qsizetype i = file.size() + 1; i < name.size(); ++i) {
+        const char16_t c = name.at(i).unicode();
+        if (!((c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z')))
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -58,11 +73,9 @@ void QtSettingsStore::tidyUp()
         if (lock.tryLock(0))
             lock.unlock();
     }
-    const QRegularExpression temporary(
-        QStringLiteral("^%1\\.[A-Za-z0-9]{6}$").arg(QRegularExpression::escape(info.fileName())));
     const QStringList entries = dir.entryList(QDir::Files | QDir::Hidden);
     for (const QString &name : entries)
-        if (temporary.match(name).hasMatch())
+        if (isTemporaryCopy(name, info.fileName()))
             dir.remove(name);
 
     if (info.isFile()) {

@@ -227,11 +227,13 @@ void TestSettingsStore::leftoversOfAKilledWriteAreTidied()
     writeFile(path + QStringLiteral(".lock"),
               "999999\ngallows\n" + QSysInfo::machineHostName().toUtf8() + "\n");
     writeFile(dir.filePath(QStringLiteral("Tarvolin.conf.notes.txt")), "mine");
+    writeFile(dir.filePath(QStringLiteral("Tarvolin.conf.my-bak")), "mine too");
     QtSettingsStore store(path);
     QCOMPARE(store.get(QStringLiteral("GamesWon")), QStringLiteral("4"));
     QVERIFY(!QFile::exists(path + QStringLiteral(".aB3xYz")));
     QVERIFY(!QFile::exists(path + QStringLiteral(".lock")));
     QVERIFY(QFile::exists(dir.filePath(QStringLiteral("Tarvolin.conf.notes.txt"))));
+    QVERIFY(QFile::exists(dir.filePath(QStringLiteral("Tarvolin.conf.my-bak"))));
 }
 
 void TestSettingsStore::resetSurvivesKill9()
