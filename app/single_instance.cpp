@@ -4,20 +4,60 @@
 
 #include <QDir>
 #include <QFile>
-#include <QLocalServer>
-#include <QLocalSocket>
+#include <QSocketNotifier>
 #include <QStandardPaths>
 
+#include <cerrno>
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace gallows {
+
+namespace {
+
+// The socket's address, or false when the path does not fit in one.
+bool socketAddress(const QString &path, sockaddr_un *address)
+{
+    const QByteArray native = QFile::encodeName(path);
+    if (native.isEmpty() || size_t(native.size()) >= sizeof(address->sun_path))
+        return false;
+    std::memset(address, 0, sizeof(*address));
+    address->sun_family = AF_UNIX;
+    std::memcpy(address->sun_path, native.constData(), size_t(native.size()));
+    return true;
+}
+
+// Tells the copy listening at `path` to come to the front. Nothing listening
+// (a copy still starting, or one that has just died) is no error.
+void askToRaise(const QString &path)
+{
+    sockaddr_un address;
+    if (!socketAddress(path, &address))
+        return;
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return;
+    if (::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof(address)) == 0) {
+        static const char request[] = "raise\n";
+        [[maybe_unused]] const ssize_t sent = ::send(fd, request, sizeof(request) - 1, MSG_NOSIGNAL);
+    }
+    ::close(fd);
+}
+
+} // namespace
 
 SingleInstance::SingleInstance(QObject *parent) : QObject(parent) {}
 
 SingleInstance::~SingleInstance()
 {
-    if (server)
-        server->close();
+    if (listener >= 0) {
+        delete notifier;
+        ::close(listener);
+        QFile::remove(socketPath);
+    }
 }
 
 QString SingleInstance::runtimeFolder()
@@ -39,30 +79,52 @@ bool SingleInstance::acquire()
     lock->setStaleLockTime(0);
     if (!lock->tryLock(0)) {
         if (lock->error() == QLockFile::LockFailedError) {
-            QLocalSocket socket;
-            socket.connectToServer(socketPath);
-            if (socket.waitForConnected(500)) {
-                socket.write("raise\n");
-                socket.waitForBytesWritten(500);
-                socket.disconnectFromServer();
-            }
+            askToRaise(socketPath);
             return false;
         }
         // The runtime folder is unusable: better a second copy than none.
         return true;
     }
-    QLocalServer::removeServer(socketPath);
-    server = new QLocalServer(this);
-    server->setSocketOptions(QLocalServer::UserAccessOption);
-    if (server->listen(socketPath)) {
-        connect(server, &QLocalServer::newConnection, this, [this] {
-            while (QLocalSocket *peer = server->nextPendingConnection()) {
-                connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
-                emit raiseRequested();
-            }
-        });
-    }
+    listen();
     return true;
+}
+
+// Without the socket the game still runs; a second copy then just cannot
+// bring this one to the front.
+void SingleInstance::listen()
+{
+    sockaddr_un address;
+    if (!socketAddress(socketPath, &address))
+        return;
+    // Holding the lock makes any socket file there a dead copy's leftover.
+    ::unlink(address.sun_path);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0)
+        return;
+    // Only this user may connect. All a connection can do is ask for the
+    // window to come to the front.
+    if (::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof(address)) != 0
+        || ::chmod(address.sun_path, 0600) != 0 || ::listen(fd, 8) != 0) {
+        ::close(fd);
+        return;
+    }
+    listener = fd;
+    notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connect(notifier, &QSocketNotifier::activated, this, &SingleInstance::acceptPeers);
+}
+
+void SingleInstance::acceptPeers()
+{
+    for (;;) {
+        const int peer = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+        if (peer < 0) {
+            if (errno == EINTR)
+                continue;
+            return; // EAGAIN: no one else is waiting
+        }
+        ::close(peer);
+        emit raiseRequested();
+    }
 }
 
 } // namespace gallows

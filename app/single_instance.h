@@ -2,13 +2,16 @@
 // One copy of the game at a time. The first copy holds a lock file and a
 // local socket in the user's runtime folder; a second copy asks the first
 // to come to the front and then ends quietly.
+//
+// The socket is a plain Unix-domain socket watched by a QSocketNotifier, so
+// the game needs nothing beyond Qt Core for it.
 
 #include <QLockFile>
 #include <QObject>
 #include <QString>
 #include <memory>
 
-class QLocalServer;
+class QSocketNotifier;
 
 namespace gallows {
 
@@ -28,9 +31,13 @@ signals:
     void raiseRequested();
 
 private:
+    void listen();
+    void acceptPeers();
+
     std::unique_ptr<QLockFile> lock;
-    QLocalServer *server = nullptr;
     QString socketPath;
+    int listener = -1;
+    QSocketNotifier *notifier = nullptr;
 };
 
 } // namespace gallows
