@@ -59,22 +59,35 @@ const QString kEdition = QStringLiteral("Tarvolin Edition");
 
 } // namespace
 
-QIcon embeddedIcon()
+QList<QImage> applicationIconImages()
 {
     loadGallowsResources();
-    static const QIcon icon = [] {
-        QIcon made;
+    static const QList<QImage> images = [] {
+        QList<QImage> decoded;
         const QString base = QStringLiteral(":/gallows/icons/");
         // Every size the icon holds goes into the window's icon property on
         // X11, so it stops at 128 pixels: launchers and menus take the larger
-        // ones from the installed icon theme. Naming the format spares Qt from
-        // loading every image plugin to sniff each file.
+        // ones from the installed icon theme. Without format detection Qt's
+        // own PNG reader is used at once; with it, Qt loads every image
+        // plugin it has (SVG, JPEG, ...) to ask each whether it reads PNG.
         for (int size : {16, 32, 48, 64, 128}) {
             QImageReader reader(base + QStringLiteral("%1/" GALLOWS_APP_ID ".png").arg(size), "png");
+            reader.setAutoDetectImageFormat(false);
             const QImage image = reader.read();
             if (!image.isNull())
-                made.addPixmap(QPixmap::fromImage(image));
+                decoded.append(image);
         }
+        return decoded;
+    }();
+    return images;
+}
+
+QIcon embeddedIcon()
+{
+    static const QIcon icon = [] {
+        QIcon made;
+        for (const QImage &image : applicationIconImages())
+            made.addPixmap(QPixmap::fromImage(image));
         return made;
     }();
     return icon;

@@ -6,16 +6,21 @@
 
 #include <QDialog>
 #include <QIcon>
+#include <QImage>
+#include <QList>
 
 class QLabel;
 class QPushButton;
 
 namespace gallows {
 
-// The icon as the program carries it: the PNGs from 16 to 256 pixels.
+// The icon's pictures as the program carries them, 16 to 128 pixels. Safe to
+// call from any thread (start-up decodes them on a helper thread); decoded
+// once.
+QList<QImage> applicationIconImages();
+// The window icon made of those pictures (GUI thread only).
 QIcon embeddedIcon();
-// The desktop theme's icon for the game's id when the theme has one, so the
-// windows match the launcher; the embedded icon otherwise.
+// The icon both windows wear: the embedded one, which needs no theme lookup.
 QIcon applicationIcon();
 
 class frmAbout2 : public QDialog {
