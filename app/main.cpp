@@ -1,26 +1,39 @@
 // Start-up: one copy only, open the catalogue, read its identifiers, then the
 // game window and the first game. Anything that fails on the way is shown to
 // the player and ends the program without saving.
+//
+// The two slow preparations, opening the catalogue (loading its reader and
+// deriving the key) and reading the font configuration, start on threads of
+// their own before anything else, and go on while Qt connects to the display
+// and the window is built.
 
 #include "about_window.h"
+#include "catalogue_reader_module.h"
+#include "deferred_cue_player.h"
 #include "game_window.h"
 #include "gallows_game.h"
+#include "game_style.h"
 #include "paths.h"
-#include "qt_cue_player.h"
 #include "qt_services.h"
 #include "qt_settings_store.h"
 #include "single_instance.h"
-#include "sqlcipher_catalogue.h"
 #include "std_random.h"
 #include "../bench/timing_trace.h"
 
 #include <QApplication>
 #include <QIcon>
+#include <QLibrary>
+#include <QThread>
 #include <QTimer>
+
+#include <fontconfig/fontconfig.h>
 
 #include <cstdio>
 #include <future>
 #include <memory>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 namespace {
 
@@ -34,13 +47,38 @@ void tell(const QString &text)
     fprintf(stderr, "gallows: %s\n", qPrintable(text));
 }
 
+constexpr int kBackgroundNice = 10;
+
+// Loads the catalogue reader and opens the catalogue with it. Loading takes
+// the dynamic loader's lock, which Qt needs too while it starts: that part
+// runs at full speed. Deriving the key then gives way to the display
+// connection and the window, which need the processor at the same time and
+// do not wait for the catalogue until they are done.
+std::unique_ptr<gallows::Catalogue> openCatalogue(const QString &path)
+{
+    namespace reader = gallows::reader_module;
+    QLibrary part(gallows::modulePath(QString::fromLatin1(reader::kFileName)));
+    const auto open = reinterpret_cast<reader::OpenFunction>(part.resolve(reader::kOpenSymbol));
+    if (!open)
+        throw gallows::GameError(
+            QStringLiteral("The games catalogue %1 cannot be read: the catalogue reader did not load (%2).")
+                .arg(path, part.errorString()));
+    setpriority(PRIO_PROCESS, pid_t(syscall(SYS_gettid)), kBackgroundNice);
+    QString error;
+    std::unique_ptr<gallows::Catalogue> catalogue(open(path, &error));
+    if (!catalogue)
+        throw gallows::GameError(error);
+    return catalogue;
+}
+
 // The catalogue as it is being opened on a second thread: the first call
 // waits for it, and throws what the opening threw.
 class OpeningCatalogue : public gallows::Catalogue {
 public:
-    explicit OpeningCatalogue(const QString &path)
-        : opening(std::async(std::launch::async,
-                             [path] { return std::make_unique<gallows::SqlCipherCatalogue>(path); }))
+    OpeningCatalogue()
+        : opening(std::async(std::launch::async, [] {
+              return openCatalogue(gallows::dataPath(QStringLiteral("Data/bsk.cab")));
+          }))
     {
     }
     gallows::Catalogue &opened() const
@@ -54,19 +92,29 @@ public:
     void close() override { opened().close(); }
 
 private:
-    mutable std::future<std::unique_ptr<gallows::SqlCipherCatalogue>> opening;
-    mutable std::unique_ptr<gallows::SqlCipherCatalogue> catalogue;
+    mutable std::future<std::unique_ptr<gallows::Catalogue>> opening;
+    mutable std::unique_ptr<gallows::Catalogue> catalogue;
 };
 
-int Main(QApplication &app)
+// What start-up prepares before the application object exists.
+struct EarlyWork {
+    OpeningCatalogue catalogue;
+    // Fontconfig reads its configuration and font caches once per process;
+    // Qt's own FcInit() then finds it done. The window icon's pictures are
+    // decoded here too.
+    std::future<void> looks = std::async(std::launch::async, [] {
+        FcInit();
+        gallows::applicationIconImages();
+    });
+};
+
+int Main(QApplication &app, EarlyWork &early)
 {
     gallows::SingleInstance instance;
     if (!instance.acquire())
         return 0;
 
-    // Deriving the catalogue's key takes tens of milliseconds: it goes on
-    // while the window is built, and is waited for before the window shows.
-    OpeningCatalogue catalogue(gallows::dataPath(QStringLiteral("Data/bsk.cab")));
+    OpeningCatalogue &catalogue = early.catalogue;
     gallows::QtMessageBox messages;
     gallows::QtSettingsStore settings;
     gallows::DeferredCuePlayer cues;
@@ -90,6 +138,7 @@ int Main(QApplication &app)
             gallows::bench::traceReveal(game.get(), &gallows::GallowsGame::stateChanged,
                                         [g = game.get()] { return g->TitleLength; });
         ticker.setCallback([g = game.get()] { g->tmrLoad_Timer(); });
+        early.looks.wait();
         window = std::make_unique<gallows::frmGallows>(*game, pictures);
         QCoreApplication::processEvents();
         if (catalogue.count() == 0) {
@@ -126,7 +175,11 @@ int Main(QApplication &app)
                                    if (g->revealing())
                                        return;
                                    QObject::disconnect(*warmUp);
-                                   QTimer::singleShot(500, g, [&cues] { cues.warmUp(); });
+                                   QTimer::singleShot(500, g, [&cues] {
+                                       cues.warmUp();
+                                       if (gallows::bench::timingTraceWanted())
+                                           gallows::bench::traceMilestone("sound-ready-ms");
+                                   });
                                });
 
     QObject::connect(&instance, &gallows::SingleInstance::raiseRequested, window.get(),
@@ -142,11 +195,16 @@ int Main(QApplication &app)
 
 int main(int argc, char *argv[])
 {
+    // Qt takes the first thread that asks for its thread data as the main
+    // thread: that must be this one, before the helpers start.
+    QThread::currentThread();
+    EarlyWork early;
     QApplication app(argc, argv);
+    QApplication::setStyle(new gallows::GameStyle);
     QApplication::setApplicationName(QStringLiteral("Tarvolin Gallows"));
     QApplication::setOrganizationName(QStringLiteral("Tarvolin"));
     QApplication::setApplicationVersion(QStringLiteral(GALLOWS_VERSION));
     QApplication::setDesktopFileName(QStringLiteral(GALLOWS_APP_ID));
     QApplication::setWindowIcon(gallows::applicationIcon());
-    return Main(app);
+    return Main(app, early);
 }

@@ -17,11 +17,12 @@ cmake --build "$build" --target gallows gallows_data gallows-bench-bare gallows-
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/gallows-bench.XXXXXX")
 xvfb=
+pulse=
 cleanup() {
-  if [[ -n $xvfb ]]; then
-    kill "$xvfb" 2>/dev/null || true
-    wait "$xvfb" 2>/dev/null || true
-  fi
+  for pid in $pulse $xvfb; do
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
   rm -rf "$scratch"
 }
 trap cleanup EXIT
@@ -39,6 +40,26 @@ for _ in $(seq 100); do
 done
 display=$(head -n1 "$scratch/display")
 [[ -n $display ]] || { echo "bench: Xvfb gave no display" >&2; exit 1; }
+
+# A sound server of its own with a null sink, as on a desktop, so that the
+# game's sound stack starts up for real.
+if command -v pulseaudio >/dev/null; then
+  mkdir -m 700 "$scratch/runtime/pulse"
+  XDG_RUNTIME_DIR="$scratch/runtime" HOME="$scratch" \
+    pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no -F /dev/null \
+    -L "module-null-sink sink_name=bench" \
+    -L "module-native-protocol-unix auth-anonymous=1 socket=$scratch/runtime/pulse/native" \
+    2>"$scratch/pulse.log" &
+  pulse=$!
+  for _ in $(seq 100); do
+    [[ -S $scratch/runtime/pulse/native ]] && break
+    sleep 0.1
+  done
+else
+  echo "bench: no pulseaudio; the game's sound stack will find no server" >&2
+fi
+echo "autospawn = no" >"$scratch/client.conf"
+export PULSE_CLIENTCONFIG="$scratch/client.conf"
 
 DISPLAY=":$display" XDG_CONFIG_HOME="$scratch/config" XDG_RUNTIME_DIR="$scratch/runtime" \
   python3 "$here/measure.py" --build "$build" --repo "$repo" --runs "${RUNS:-15}"

@@ -2,25 +2,49 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 namespace gallows {
 
+QString programDir()
+{
+    if (QCoreApplication::instance())
+        return QCoreApplication::applicationDirPath();
+    // What applicationDirPath() reads too, on Linux.
+    const QString program = QFile::symLinkTarget(QStringLiteral("/proc/self/exe"));
+    return QFileInfo(program).absolutePath();
+}
+
 QString dataRoot()
 {
-    const QString programDir = QCoreApplication::applicationDirPath();
-    if (QFileInfo(programDir + QStringLiteral("/Data")).isDir())
-        return programDir;
+    const QString program = programDir();
+    if (QFileInfo(program + QStringLiteral("/Data")).isDir())
+        return program;
     // Installed layout: <prefix>/bin/gallows and <prefix>/share/tarvolin-gallows/Data.
-    const QString shared = QDir::cleanPath(programDir + QStringLiteral("/../share/tarvolin-gallows"));
+    const QString shared = QDir::cleanPath(program + QStringLiteral("/../share/tarvolin-gallows"));
     if (QFileInfo(shared + QStringLiteral("/Data")).isDir())
         return shared;
-    return programDir;
+    return program;
 }
 
 QString dataPath(const QString &relativePath)
 {
     return dataRoot() + QLatin1Char('/') + relativePath;
+}
+
+QString modulePath(const QString &fileName)
+{
+    const QString program = programDir();
+    const QString beside = program + QLatin1Char('/') + fileName;
+    if (QFileInfo::exists(beside))
+        return beside;
+    // Installed layout: <prefix>/bin/gallows and <prefix>/lib/tarvolin-gallows/.
+    const QString installed =
+        QDir::cleanPath(program + QStringLiteral("/../lib/tarvolin-gallows/") + fileName);
+    if (QFileInfo::exists(installed))
+        return installed;
+    return beside;
 }
 
 } // namespace gallows

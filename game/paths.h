@@ -3,11 +3,20 @@
 
 namespace gallows {
 
+// The folder the running program lies in. Works before the application
+// object exists, so start-up can use it on a second thread.
+QString programDir();
+
 // The folder that holds Data/: the program's own folder when Data/ lies
 // beside the program, else the installed share folder.
 QString dataRoot();
 
 // dataRoot() joined with a relative path such as "Data/bsk.cab".
 QString dataPath(const QString &relativePath);
+
+// Where one of the game's loadable parts (such as "gallows-cue-player.so")
+// is: beside the program in a build folder, else in the installed lib
+// folder. When neither holds it, the path beside the program.
+QString modulePath(const QString &fileName);
 
 } // namespace gallows

@@ -70,24 +70,4 @@ private:
     QElapsedTimer streamClosed;
 };
 
-// The player of a real run. Reading the cues and connecting to the sound
-// server wait until the game window is up: warmUp() is called once the first
-// board is shown, or the first cue does it.
-class DeferredCuePlayer : public CuePlayer {
-public:
-    void warmUp()
-    {
-        if (!player)
-            player = std::make_unique<QtCuePlayer>();
-    }
-    void play(const QString &relativePath) override
-    {
-        warmUp();
-        player->play(relativePath);
-    }
-
-private:
-    std::unique_ptr<QtCuePlayer> player;
-};
-
 } // namespace gallows

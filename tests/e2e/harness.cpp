@@ -167,11 +167,15 @@ bool ProgramFolder::populate(QString *why)
         *why = QStringLiteral("no temporary program folder: %1").arg(dir.errorString());
         return false;
     }
-    if (!QFile::copy(QStringLiteral(GALLOWS_PROGRAM), programPath())) {
-        *why = QStringLiteral("cannot copy %1").arg(QStringLiteral(GALLOWS_PROGRAM));
-        return false;
+    for (const QString &source : {QStringLiteral(GALLOWS_PROGRAM), QStringLiteral(GALLOWS_READER_PART),
+                                 QStringLiteral(GALLOWS_CUE_PART)}) {
+        const QString target = dir.filePath(QFileInfo(source).fileName());
+        if (!QFile::copy(source, target)) {
+            *why = QStringLiteral("cannot copy %1").arg(source);
+            return false;
+        }
+        QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
-    QFile::setPermissions(programPath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     return copyTree(QStringLiteral(GALLOWS_BUILD_DATA "/Gallows"), dir.filePath(QStringLiteral("Data/Gallows")),
                     why);
 }

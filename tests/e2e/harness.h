@@ -52,7 +52,8 @@ public:
     ProgramFolder();
     bool isValid() const { return dir.isValid(); }
 
-    // Copies the built program and the build's Data/Gallows/ tree.
+    // Copies the built program, the two parts it loads and the build's
+    // Data/Gallows/ tree.
     bool populate(QString *why);
     // Data/bsk.cab built by gallows-catalogue from `csv`; `key` empty means
     // the game's own passphrase.

@@ -51,7 +51,7 @@ private slots:
 
 private:
     // Starts the game on a catalogue of `titles`; the focused window's id.
-    QString startGame(const QStringList &titles);
+    QString startGame(const QStringList &titles, bool withoutCuePlayer = false);
     // Ctrl+Q and a clean exit.
     void quit(const QString &window);
     // A screenshot of the whole screen, which must show a painted window.
@@ -86,10 +86,11 @@ void TestE2ePlay::cleanup()
     folder.reset();
 }
 
-QString TestE2ePlay::startGame(const QStringList &titles)
+QString TestE2ePlay::startGame(const QStringList &titles, bool withoutCuePlayer)
 {
     QString why;
     if (!folder->populate(&why) || !folder->writeCatalogue(gamesCsv(titles), &why)
+        || (withoutCuePlayer && !QFile::remove(QDir(folder->path()).filePath(QStringLiteral("gallows-cue-player.so"))))
         || !game->start(*folder, *user, x, &why)) {
         qWarning("%s", qPrintable(why));
         return QString();
@@ -143,17 +144,21 @@ void TestE2ePlay::playOneGame_data()
     QTest::addColumn<QString>("letters");
     QTest::addColumn<QString>("expected");
     QTest::addColumn<QString>("screenshot");
+    QTest::addColumn<bool>("withoutCuePlayer");
 
     QTest::newRow("one word, won") << QStringLiteral("Elite") << QStringLiteral("elit") << counters(1, 0, 0, 1)
-                                   << QStringLiteral("e2e-won");
+                                   << QStringLiteral("e2e-won") << false;
     // Only the part before the last colon is played; spaces come free.
     QTest::newRow("words and a colon, won")
         << QStringLiteral("Jet Set Willy II: The Final Frontier") << QStringLiteral("JETSWILY")
-        << counters(1, 0, 0, 1) << QStringLiteral("e2e-won-words");
+        << counters(1, 0, 0, 1) << QStringLiteral("e2e-won-words") << false;
     QTest::newRow("eight wrong, then won") << QStringLiteral("Elite") << QStringLiteral("abcdfghjelit")
-                                           << counters(1, 0, 0, 1) << QString();
+                                           << counters(1, 0, 0, 1) << QString() << false;
     QTest::newRow("nine wrong, lost") << QStringLiteral("Elite") << QStringLiteral("abcdfghjk")
-                                      << counters(0, 1, 0, 1) << QStringLiteral("e2e-lost");
+                                      << counters(0, 1, 0, 1) << QStringLiteral("e2e-lost") << false;
+    // Without its cue player the game plays on in silence.
+    QTest::newRow("no cue player, lost") << QStringLiteral("Elite") << QStringLiteral("abcdfghjk")
+                                         << counters(0, 1, 0, 1) << QString() << true;
 }
 
 void TestE2ePlay::playOneGame()
@@ -162,8 +167,9 @@ void TestE2ePlay::playOneGame()
     QFETCH(QString, letters);
     QFETCH(QString, expected);
     QFETCH(QString, screenshot);
+    QFETCH(bool, withoutCuePlayer);
 
-    const QString window = startGame({title});
+    const QString window = startGame({title}, withoutCuePlayer);
     QVERIFY(!window.isEmpty());
     Desktop desktop(x);
     QVERIFY(desktop.guessLetters(letters));
@@ -172,6 +178,7 @@ void TestE2ePlay::playOneGame()
         shoot(screenshot);
     quit(window);
     QCOMPARE(countersIn(user->settings()), expected);
+    QCOMPARE(game->errorOutput().contains(QStringLiteral("gallows: playing without sound")), withoutCuePlayer);
 }
 
 void TestE2ePlay::twoWinsInARow()

@@ -192,7 +192,7 @@ void TestE2eStartup::emptyCatalogueShowsItsMessageOnly()
              qPrintable(game.errorOutput()));
 }
 
-enum class Damage { Missing, Garbage, EmptyFile, WrongKey, Folder };
+enum class Damage { Missing, Garbage, EmptyFile, WrongKey, Folder, NoReader, BrokenReader };
 Q_DECLARE_METATYPE(Damage)
 
 void TestE2eStartup::badCatalogueStopsTheStart_data()
@@ -205,6 +205,9 @@ void TestE2eStartup::badCatalogueStopsTheStart_data()
     QTest::newRow("empty file") << Damage::EmptyFile << QStringLiteral("file is encrypted or is not a database");
     QTest::newRow("wrong key") << Damage::WrongKey << QStringLiteral("file is encrypted or is not a database");
     QTest::newRow("folder") << Damage::Folder << QStringLiteral("bsk.cab is not a file");
+    // The part that reads the catalogue, gone or damaged in the program folder.
+    QTest::newRow("reader missing") << Damage::NoReader << QStringLiteral("the catalogue reader did not load");
+    QTest::newRow("reader damaged") << Damage::BrokenReader << QStringLiteral("the catalogue reader did not load");
 }
 
 void TestE2eStartup::badCatalogueStopsTheStart()
@@ -235,6 +238,17 @@ void TestE2eStartup::badCatalogueStopsTheStart()
     case Damage::Folder:
         QVERIFY(QDir().mkpath(folder.cataloguePath()));
         break;
+    case Damage::NoReader:
+    case Damage::BrokenReader: {
+        QVERIFY2(folder.writeCatalogue(gamesCsv(kGames), &why), qPrintable(why));
+        const QString reader = QDir(folder.path()).filePath(QStringLiteral("gallows-catalogue-reader.so"));
+        QVERIFY(QFile::remove(reader));
+        if (damage == Damage::BrokenReader) {
+            QFile truncated(reader);
+            QVERIFY(truncated.open(QIODevice::WriteOnly) && truncated.write("\x7f" "ELF", 4) == 4);
+        }
+        break;
+    }
     }
 
     GameProcess game;

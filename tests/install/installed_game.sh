@@ -56,6 +56,8 @@ check_layout() {
     local data=$prefix/share/tarvolin-gallows/Data
     local missing=()
     local want=(bin/gallows
+        lib/tarvolin-gallows/gallows-catalogue-reader.so
+        lib/tarvolin-gallows/gallows-cue-player.so
         share/tarvolin-gallows/Data/bsk.cab
         "share/applications/$app_id.desktop"
         "share/metainfo/$app_id.metainfo.xml"
@@ -180,12 +182,13 @@ check_package() {
     [[ $field == "$version" ]] || fail "package version $field, expected $version"
     depends=$(dpkg-deb -f "$deb" Depends)
     # Found by dpkg-shlibdeps, and the fonts the windows ask for by name.
-    for need in libqt6widgets6 libqt6multimedia6 libqt6network6 libsqlcipher0 fonts-liberation2 fonts-dejavu-core; do
+    for need in libqt6widgets6 libqt6multimedia6 libsqlcipher0 fonts-liberation2 fonts-dejavu-core; do
         grep -qE "(^|, )$need( |,|$)" <<<"$depends" || fail "Depends lacks $need: $depends"
     done
 
     dpkg-deb -x "$deb" "$work/unpacked"
-    for file in usr/bin/gallows usr/share/tarvolin-gallows/Data/bsk.cab \
+    for file in usr/bin/gallows usr/lib/tarvolin-gallows/gallows-catalogue-reader.so \
+        usr/lib/tarvolin-gallows/gallows-cue-player.so usr/share/tarvolin-gallows/Data/bsk.cab \
         usr/share/tarvolin-gallows/Data/Gallows/Graphics/10.gif \
         usr/share/tarvolin-gallows/Data/Gallows/Sounds/giveup1.wav \
         "usr/share/applications/$app_id.desktop" "usr/share/metainfo/$app_id.metainfo.xml" \
@@ -210,6 +213,10 @@ start)
     start_game first
     window=$(game_window "$game_pid")
     no_start_up_failure
+    # The cue player is loaded from lib/tarvolin-gallows half a second after
+    # the first board is up.
+    sleep 1.5
+    ! grep -h 'playing without sound' "$work"/*.err >&2 || fail "the installed game found no cue player"
     exit_game "$game_pid" "$window"
     ;;
 raise)

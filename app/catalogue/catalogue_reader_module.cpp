@@ -1,0 +1,22 @@
+// The entry point of gallows-catalogue-reader.so.
+
+#include "catalogue_reader_module.h"
+#include "sqlcipher_catalogue.h"
+
+#include <exception>
+#include <type_traits>
+
+extern "C" Q_DECL_EXPORT gallows::Catalogue *gallows_open_catalogue_v1(const QString &path,
+                                                                       QString *error)
+{
+    static_assert(std::is_same_v<decltype(&gallows_open_catalogue_v1),
+                                 gallows::reader_module::OpenFunction>);
+    try {
+        return new gallows::SqlCipherCatalogue(path);
+    } catch (const std::exception &e) {
+        *error = QString::fromUtf8(e.what());
+    } catch (...) {
+        *error = QStringLiteral("The games catalogue %1 cannot be read.").arg(path);
+    }
+    return nullptr;
+}
