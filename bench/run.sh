@@ -61,5 +61,5 @@ fi
 echo "autospawn = no" >"$scratch/client.conf"
 export PULSE_CLIENTCONFIG="$scratch/client.conf"
 
-DISPLAY=":$display" XDG_CONFIG_HOME="$scratch/config" XDG_RUNTIME_DIR="$scratch/runtime" \
+DISPLAY=":$display" XDG_CONFIG_HOME="$scratch/config" XDG_RUNTIME_DIR="$scratch/runtime" XDG_CACHE_HOME="$scratch/cache" \
   python3 "$here/measure.py" --build "$build" --repo "$repo" --runs "${RUNS:-15}"

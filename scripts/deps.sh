@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   # build
   cmake ninja-build g++ pkg-config git ccache
-  qt6-base-dev qt6-multimedia-dev libsqlcipher-dev libfontconfig-dev
+  qt6-base-dev qt6-multimedia-dev libsqlcipher-dev libssl-dev libfontconfig-dev
   # run
   libqt6multimedia6 libsqlcipher0 fonts-liberation2 fonts-dejavu-core
   # tests: offscreen and X11 windows, keystrokes, screenshots, audio, packaging

@@ -12,7 +12,8 @@ extern "C" Q_DECL_EXPORT gallows::Catalogue *gallows_open_catalogue_v1(const QSt
     static_assert(std::is_same_v<decltype(&gallows_open_catalogue_v1),
                                  gallows::reader_module::OpenFunction>);
     try {
-        return new gallows::SqlCipherCatalogue(path);
+        const gallows::CatalogueKeyCache keys;
+        return new gallows::SqlCipherCatalogue(path, QString::fromLatin1(gallows::kCatalogueKey), &keys);
     } catch (const std::exception &e) {
         *error = QString::fromUtf8(e.what());
     } catch (...) {

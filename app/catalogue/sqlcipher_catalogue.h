@@ -3,6 +3,7 @@
 // the table Games(GameID, Title, Year, Genre, Publisher, Developer).
 
 #include "interfaces.h"
+#include "key_cache.h"
 #include "sql_connection.h"
 
 #include <QString>
@@ -15,13 +16,16 @@ inline constexpr char kCatalogueKey[] = "57204618";
 
 // Opens a catalogue read-only and makes sure it can be read and has a Games
 // table with all six columns. Throws GameError with the player-facing reason.
-sql::Connection openCatalogue(const QString &path, const QString &key);
+// With a key cache, the derived key is taken from it or put in it.
+sql::Connection openCatalogue(const QString &path, const QString &key,
+                              const CatalogueKeyCache *cache = nullptr);
 
 class SqlCipherCatalogue : public Catalogue {
 public:
     // Opens the catalogue and reads its identifier list. Throws GameError.
     explicit SqlCipherCatalogue(const QString &path,
-                                const QString &key = QString::fromLatin1(kCatalogueKey));
+                                const QString &key = QString::fromLatin1(kCatalogueKey),
+                                const CatalogueKeyCache *cache = nullptr);
     ~SqlCipherCatalogue() override;
 
     int count() const override;

@@ -21,10 +21,11 @@ const QString kSchema = QStringLiteral(
     " Publisher TEXT, Developer TEXT)");
 
 // The message GameError carries when opening `path` fails, or "" when it opens.
-QString openError(const QString &path, const QString &key = kKey)
+QString openError(const QString &path, const QString &key = kKey,
+                  const gallows::CatalogueKeyCache *cache = nullptr)
 {
     try {
-        SqlCipherCatalogue catalogue(path, key);
+        SqlCipherCatalogue catalogue(path, key, cache);
         return QString();
     } catch (const GameError &e) {
         return e.message();
@@ -165,6 +166,9 @@ private slots:
         const QByteArray before = QFileInfo(path).isFile() ? readAll(path) : QByteArray();
 
         const QString message = openError(path);
+        // Through the key cache the same file fails the same way.
+        const gallows::CatalogueKeyCache cache(file(QStringLiteral("keys-%1").arg(name)));
+        QCOMPARE(openError(path, kKey, &cache), message);
         QVERIFY2(message.startsWith(QStringLiteral("The ")), qPrintable(message));
         QVERIFY2(message.contains(path), qPrintable(message));
         QVERIFY2(message.contains(expected), qPrintable(message));
@@ -173,6 +177,65 @@ private slots:
         if (QFileInfo(path).isFile())
             QCOMPARE(readAll(path), before);
         QVERIFY(!QFileInfo::exists(path + QStringLiteral("-journal")));
+    }
+
+    // The derived key is remembered, and whatever the cache holds, the
+    // catalogue opens as it would without it.
+    void keyCache_data()
+    {
+        QTest::addColumn<QByteArray>("cached"); // the cache file before the open
+        QTest::addColumn<bool>("writable");
+        QTest::newRow("no cache yet") << QByteArray() << true;
+        QTest::newRow("stale key") << QByteArray("stale") << true;
+        QTest::newRow("garbage") << QByteArray("\x01\xff\n\n zz 00\n", 9) << true;
+        QTest::newRow("cannot be written") << QByteArray() << false;
+    }
+    void keyCache()
+    {
+        QFETCH(QByteArray, cached);
+        QFETCH(bool, writable);
+        const QString path = file(QStringLiteral("cached.cab"));
+        if (!QFileInfo::exists(path))
+            gallows::catalogue::writeGamesCatalogue(path, numberedGames(7), kKey);
+        const QByteArray salt = readAll(path).left(gallows::kCatalogueSaltBytes);
+        const QByteArray key = gallows::deriveCatalogueKey(kKey.toUtf8(), salt);
+        QCOMPARE(key.size(), 32);
+
+        QTemporaryDir cacheDir;
+        // A cache path below a plain file can never be created.
+        const QString blocker = cacheDir.filePath(QStringLiteral("blocker"));
+        writeAll(blocker, "file");
+        const gallows::CatalogueKeyCache cache(writable ? cacheDir.filePath(QStringLiteral("sub/keys"))
+                                                        : blocker + QStringLiteral("/keys"));
+        if (cached == "stale") {
+            cache.remember(kKey.toUtf8(), salt, QByteArray(32, 'x'));
+        } else if (!cached.isEmpty()) {
+            QVERIFY(QDir().mkpath(QFileInfo(cache.filePath()).path()));
+            writeAll(cache.filePath(), cached);
+        }
+
+        SqlCipherCatalogue catalogue(path, kKey, &cache);
+        QCOMPARE(catalogue.count(), 7);
+        QCOMPARE(catalogue.fetch(0).title, QStringLiteral("GAME 1"));
+        QCOMPARE(cache.find(kKey.toUtf8(), salt), writable ? key : QByteArray());
+        if (writable) {
+            const auto others = QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ReadOther
+                | QFileDevice::WriteOther;
+            QCOMPARE(QFile::permissions(cache.filePath()) & others, QFileDevice::Permissions());
+        }
+    }
+    // The remembered key is what opens the file: under a passphrase that
+    // would not open it, a cache entry with the right key does.
+    void keyCacheIsUsed()
+    {
+        const QString path = file(QStringLiteral("used.cab"));
+        gallows::catalogue::writeGamesCatalogue(path, numberedGames(3), kKey);
+        const QByteArray salt = readAll(path).left(gallows::kCatalogueSaltBytes);
+        const gallows::CatalogueKeyCache cache(file(QStringLiteral("used-keys")));
+        QVERIFY(!openError(path, QStringLiteral("other"), &cache).isEmpty());
+        cache.remember("other", salt, gallows::deriveCatalogueKey(kKey.toUtf8(), salt));
+        QCOMPARE(openError(path, QStringLiteral("other"), &cache), QString());
+        QVERIFY(!openError(path, QStringLiteral("other")).isEmpty());
     }
 
     void nullColumnsReadAsEmpty()

@@ -275,6 +275,7 @@ bool GameProcess::start(const ProgramFolder &folder, const UserFolders &user, co
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), user.configHome());
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), user.runtimeDir());
+    env.insert(QStringLiteral("XDG_CACHE_HOME"), user.cacheHome());
     env.remove(QStringLiteral("SESSION_MANAGER"));
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
     for (auto it = extraEnvironment.begin(); it != extraEnvironment.end(); ++it)

@@ -69,7 +69,8 @@ private:
     QTemporaryDir dir;
 };
 
-// The player's XDG config and runtime folders, both private (mode 0700).
+// The player's XDG config and runtime folders, both private (mode 0700), and
+// a cache folder inside the runtime one.
 class UserFolders {
 public:
     UserFolders();
@@ -77,6 +78,7 @@ public:
 
     QString configHome() const { return config.path(); }
     QString runtimeDir() const { return runtime.path(); }
+    QString cacheHome() const { return runtime.filePath(QStringLiteral("cache")); }
     QString settingsFile() const; // $XDG_CONFIG_HOME/Tarvolin.conf
 
     // The keys of section [Gallows] with their values as stored; empty when
