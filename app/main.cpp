@@ -2,10 +2,10 @@
 // game window and the first game. Anything that fails on the way is shown to
 // the player and ends the program without saving.
 //
-// The two slow preparations, opening the catalogue (loading its reader and
-// deriving the key) and reading the font configuration, start on threads of
-// their own before anything else, and go on while Qt connects to the display
-// and the window is built.
+// The two slow preparations, reading the font configuration and opening the
+// catalogue (loading its reader, deriving or looking up the key), start on a
+// thread of their own before anything else, and go on while Qt connects to
+// the display and the window is built.
 
 #include "about_window.h"
 #include "catalogue_reader_module.h"
@@ -72,15 +72,22 @@ std::unique_ptr<gallows::Catalogue> openCatalogue(const QString &path)
 }
 
 // The catalogue as it is being opened on a second thread: the first call
-// waits for it, and throws what the opening threw.
+// waits for it, and throws what the opening threw. The same thread first
+// reads the font configuration (Fontconfig does that once per process, and
+// Qt's own FcInit() then finds it done) and decodes the window icon's
+// pictures; fontsReady() waits for that part only.
 class OpeningCatalogue : public gallows::Catalogue {
 public:
     OpeningCatalogue()
-        : opening(std::async(std::launch::async, [] {
+        : opening(std::async(std::launch::async, [looks = &looks] {
+              FcInit();
+              gallows::applicationIconImages();
+              looks->set_value();
               return openCatalogue(gallows::dataPath(QStringLiteral("Data/bsk.cab")));
           }))
     {
     }
+    void fontsReady() { looksReady.wait(); }
     gallows::Catalogue &opened() const
     {
         if (!catalogue)
@@ -92,29 +99,19 @@ public:
     void close() override { opened().close(); }
 
 private:
+    std::promise<void> looks;
+    std::future<void> looksReady = looks.get_future();
     mutable std::future<std::unique_ptr<gallows::Catalogue>> opening;
     mutable std::unique_ptr<gallows::Catalogue> catalogue;
 };
 
-// What start-up prepares before the application object exists.
-struct EarlyWork {
-    OpeningCatalogue catalogue;
-    // Fontconfig reads its configuration and font caches once per process;
-    // Qt's own FcInit() then finds it done. The window icon's pictures are
-    // decoded here too.
-    std::future<void> looks = std::async(std::launch::async, [] {
-        FcInit();
-        gallows::applicationIconImages();
-    });
-};
-
-int Main(QApplication &app, EarlyWork &early)
+int Main(QApplication &app, OpeningCatalogue &early)
 {
     gallows::SingleInstance instance;
     if (!instance.acquire())
         return 0;
 
-    OpeningCatalogue &catalogue = early.catalogue;
+    OpeningCatalogue &catalogue = early;
     gallows::QtMessageBox messages;
     gallows::QtSettingsStore settings;
     gallows::DeferredCuePlayer cues;
@@ -138,7 +135,7 @@ int Main(QApplication &app, EarlyWork &early)
             gallows::bench::traceReveal(game.get(), &gallows::GallowsGame::stateChanged,
                                         [g = game.get()] { return g->TitleLength; });
         ticker.setCallback([g = game.get()] { g->tmrLoad_Timer(); });
-        early.looks.wait();
+        early.fontsReady();
         window = std::make_unique<gallows::frmGallows>(*game, pictures);
         QCoreApplication::processEvents();
         if (catalogue.count() == 0) {
@@ -198,7 +195,7 @@ int main(int argc, char *argv[])
     // Qt takes the first thread that asks for its thread data as the main
     // thread: that must be this one, before the helpers start.
     QThread::currentThread();
-    EarlyWork early;
+    OpeningCatalogue early;
     QApplication app(argc, argv);
     QApplication::setStyle(new gallows::GameStyle);
     QApplication::setApplicationName(QStringLiteral("Tarvolin Gallows"));
