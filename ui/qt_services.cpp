@@ -42,12 +42,13 @@ QString QtPictureSource::fullPath(const QString &relativePath) const
 
 bool QtPictureSource::tryLoad(const QString &relativePath)
 {
-    if (cache.contains(relativePath))
-        return true;
+    lastPath.clear();
+    last = QPixmap();
     QPixmap picture;
     if (!picture.load(fullPath(relativePath)) || picture.isNull())
         return false;
-    cache.insert(relativePath, picture);
+    lastPath = relativePath;
+    last = picture;
     return true;
 }
 
@@ -60,9 +61,11 @@ void QtPictureSource::load(const QString &relativePath)
 
 QPixmap QtPictureSource::pixmap(const QString &relativePath)
 {
-    if (relativePath.isEmpty() || !tryLoad(relativePath))
+    if (relativePath.isEmpty())
         return QPixmap();
-    return cache.value(relativePath);
+    if (relativePath == lastPath || tryLoad(relativePath))
+        return last;
+    return QPixmap();
 }
 
 // ---------------------------------------------------------------- ticker

@@ -43,6 +43,8 @@ public:
 
     // The picture for `relativePath`, loaded now if need be; a null pixmap
     // when there is none (the rules have already said why through load()).
+    // Only the picture last loaded is kept: each is read again whenever it
+    // is shown, so a picture replaced on disk shows as it is now.
     QPixmap pixmap(const QString &relativePath);
 
     QString fullPath(const QString &relativePath) const;
@@ -51,7 +53,8 @@ private:
     bool tryLoad(const QString &relativePath);
 
     QString rootFolder;
-    QHash<QString, QPixmap> cache;
+    QString lastPath;
+    QPixmap last;
 };
 
 // The window timer that paces the board reveal: a precise QTimer that calls

@@ -22,7 +22,7 @@ private slots:
     void messageBox();
     void pictures_data();
     void pictures();
-    void picturesAreKeptOnceLoaded();
+    void picturesAreReadWhenShown();
     void tickerCallsUntilStopped();
     void tickerStartRestarts();
 };
@@ -131,7 +131,9 @@ void TestQtServices::pictures()
     }
 }
 
-void TestQtServices::picturesAreKeptOnceLoaded()
+// Each showing reads the file again: a picture replaced on disk shows as it
+// is now, one removed is reported, and only the last one is held.
+void TestQtServices::picturesAreReadWhenShown()
 {
     QTemporaryDir root;
     const QString relative = QStringLiteral("Data/Gallows/Graphics/0.gif");
@@ -142,9 +144,16 @@ void TestQtServices::picturesAreKeptOnceLoaded()
 
     QtPictureSource pictures(root.path());
     pictures.load(relative);
-    QVERIFY(QFile::remove(root.filePath(relative)));
-    pictures.load(relative); // no throw: it is held already
     QCOMPARE(pictures.pixmap(relative).toImage().pixelColor(2, 2), QColor(Qt::red));
+
+    image.fill(Qt::blue);
+    QVERIFY(image.save(root.filePath(relative), "PNG"));
+    pictures.load(relative);
+    QCOMPARE(pictures.pixmap(relative).toImage().pixelColor(2, 2), QColor(Qt::blue));
+
+    QVERIFY(QFile::remove(root.filePath(relative)));
+    QVERIFY_THROWS_EXCEPTION(GameError, pictures.load(relative));
+    QVERIFY(pictures.pixmap(relative).isNull());
     QVERIFY(pictures.pixmap(QString()).isNull());
 }
 
