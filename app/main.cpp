@@ -81,13 +81,23 @@ public:
     OpeningCatalogue()
         : opening(std::async(std::launch::async, [looks = &looks] {
               FcInit();
-              gallows::applicationIconImages();
-              looks->set_value();
+              QList<QImage> icon;
+              try {
+                  icon = gallows::decodeIconImages();
+              } catch (...) { // out of memory: the window goes without its icon
+              }
+              looks->set_value(std::move(icon));
               return openCatalogue(gallows::dataPath(QStringLiteral("Data/bsk.cab")));
           }))
     {
     }
-    void fontsReady() { looksReady.wait(); }
+    // Waits for the font configuration; hands over the icon's pictures once.
+    QList<QImage> fontsReady()
+    {
+        if (!looksReady.valid())
+            return {};
+        return looksReady.get();
+    }
     gallows::Catalogue &opened() const
     {
         if (!catalogue)
@@ -99,8 +109,8 @@ public:
     void close() override { opened().close(); }
 
 private:
-    std::promise<void> looks;
-    std::future<void> looksReady = looks.get_future();
+    std::promise<QList<QImage>> looks;
+    std::future<QList<QImage>> looksReady = looks.get_future();
     mutable std::future<std::unique_ptr<gallows::Catalogue>> opening;
     mutable std::unique_ptr<gallows::Catalogue> catalogue;
 };
@@ -135,7 +145,6 @@ int Main(QApplication &app, OpeningCatalogue &early)
             gallows::bench::traceReveal(game.get(), &gallows::GallowsGame::stateChanged,
                                         [g = game.get()] { return g->TitleLength; });
         ticker.setCallback([g = game.get()] { g->tmrLoad_Timer(); });
-        early.fontsReady();
         window = std::make_unique<gallows::frmGallows>(*game, pictures);
         QCoreApplication::processEvents();
         if (catalogue.count() == 0) {
@@ -198,10 +207,11 @@ int main(int argc, char *argv[])
     OpeningCatalogue early;
     QApplication app(argc, argv);
     QApplication::setStyle(new gallows::GameStyle);
+    QApplication::setFont(gallows::frmGallows::controlFont());
     QApplication::setApplicationName(QStringLiteral("Tarvolin Gallows"));
     QApplication::setOrganizationName(QStringLiteral("Tarvolin"));
     QApplication::setApplicationVersion(QStringLiteral(GALLOWS_VERSION));
     QApplication::setDesktopFileName(QStringLiteral(GALLOWS_APP_ID));
-    QApplication::setWindowIcon(gallows::applicationIcon());
+    QApplication::setWindowIcon(gallows::embeddedIcon(early.fontsReady()));
     return Main(app, early);
 }

@@ -59,34 +59,31 @@ const QString kEdition = QStringLiteral("Tarvolin Edition");
 
 } // namespace
 
-QList<QImage> applicationIconImages()
+QList<QImage> decodeIconImages()
 {
     loadGallowsResources();
-    static const QList<QImage> images = [] {
-        QList<QImage> decoded;
-        const QString base = QStringLiteral(":/gallows/icons/");
-        // Every size the icon holds goes into the window's icon property on
-        // X11, so it stops at 128 pixels: launchers and menus take the larger
-        // ones from the installed icon theme. Without format detection Qt's
-        // own PNG reader is used at once; with it, Qt loads every image
-        // plugin it has (SVG, JPEG, ...) to ask each whether it reads PNG.
-        for (int size : {16, 32, 48, 64, 128}) {
-            QImageReader reader(base + QStringLiteral("%1/" GALLOWS_APP_ID ".png").arg(size), "png");
-            reader.setAutoDetectImageFormat(false);
-            const QImage image = reader.read();
-            if (!image.isNull())
-                decoded.append(image);
-        }
-        return decoded;
-    }();
-    return images;
+    QList<QImage> decoded;
+    const QString base = QStringLiteral(":/gallows/icons/");
+    // Every size the icon holds goes into the window's icon property on
+    // X11, so it stops at 128 pixels: launchers and menus take the larger
+    // ones from the installed icon theme. Without format detection Qt's
+    // own PNG reader is used at once; with it, Qt loads every image
+    // plugin it has (SVG, JPEG, ...) to ask each whether it reads PNG.
+    for (int size : {16, 32, 48, 64, 128}) {
+        QImageReader reader(base + QStringLiteral("%1/" GALLOWS_APP_ID ".png").arg(size), "png");
+        reader.setAutoDetectImageFormat(false);
+        const QImage image = reader.read();
+        if (!image.isNull())
+            decoded.append(image);
+    }
+    return decoded;
 }
 
-QIcon embeddedIcon()
+QIcon embeddedIcon(const QList<QImage> &decoded)
 {
-    static const QIcon icon = [] {
+    static const QIcon icon = [&decoded] {
         QIcon made;
-        for (const QImage &image : applicationIconImages())
+        for (const QImage &image : decoded.isEmpty() ? decodeIconImages() : decoded)
             made.addPixmap(QPixmap::fromImage(image));
         return made;
     }();

@@ -14,12 +14,12 @@ class QPushButton;
 
 namespace gallows {
 
-// The icon's pictures as the program carries them, 16 to 128 pixels. Safe to
-// call from any thread (start-up decodes them on a helper thread); decoded
-// once.
-QList<QImage> applicationIconImages();
-// The window icon made of those pictures (GUI thread only).
-QIcon embeddedIcon();
+// The icon's pictures as the program carries them, 16 to 128 pixels, decoded
+// afresh. Safe to call from any thread (start-up does it on a helper thread).
+QList<QImage> decodeIconImages();
+// The window icon (GUI thread only), made once: of `decoded` when given, else
+// of pictures it decodes itself.
+QIcon embeddedIcon(const QList<QImage> &decoded = {});
 // The icon both windows wear: the embedded one, which needs no theme lookup.
 QIcon applicationIcon();
 

@@ -115,13 +115,16 @@ frmGallows::frmGallows(GallowsGame &gameRules, QtPictureSource &pictureSource, Q
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                    | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                    | Qt::WindowCloseButtonHint);
-    setFont(sansFont(true));
     setAccessibleName(QString::fromLatin1(kGameTitle));
     setWindowIcon(applicationIcon());
 
     createControls();
     createMenus();
     connectControls();
+    // The window's own face (bold), set once every control has its own:
+    // set first, each control would lay its text out in it while it is
+    // made, loading a face that nothing shows.
+    setFont(sansFont(true));
 
     // The client area below the menu bar is fixed; so is the window.
     setFixedSize(px(kClientWidth), menuBar()->sizeHint().height() + px(kClientHeight));
@@ -133,6 +136,11 @@ frmGallows::frmGallows(GallowsGame &gameRules, QtPictureSource &pictureSource, Q
 }
 
 frmGallows::~frmGallows() = default;
+
+QFont frmGallows::controlFont()
+{
+    return sansFont();
+}
 
 // ---------------------------------------------------------------- building
 

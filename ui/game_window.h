@@ -32,6 +32,12 @@ public:
     frmGallows(GallowsGame &game, QtPictureSource &pictures, QWidget *parent = nullptr);
     ~frmGallows() override;
 
+    // The controls' face (8.25 pt sans, set in pixels). The program makes it
+    // the application's font too: message boxes then match the window, and
+    // Qt, which lays a line edit's text out once in the application font
+    // before the edit's own font applies, loads no second face for that.
+    static QFont controlFont();
+
     // Later closes skip Form_QueryUnload (nothing worth saving, or the
     // start-up failed before the first game).
     void discardWithoutSaving() { discarded = true; }

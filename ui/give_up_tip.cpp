@@ -28,7 +28,8 @@ QFont tipFont(bool bold)
 } // namespace
 
 GiveUpTip::GiveUpTip(QWidget *anchorWidget, const QString &title, const QString &text)
-    : QFrame(anchorWidget, Qt::ToolTip | Qt::BypassGraphicsProxyWidget), anchor(anchorWidget)
+    : QFrame(anchorWidget, Qt::ToolTip | Qt::BypassGraphicsProxyWidget), anchor(anchorWidget),
+      titleText(title), bodyText(text)
 {
     setObjectName(QStringLiteral("giveUpTip"));
     setAttribute(Qt::WA_ShowWithoutActivating);
@@ -38,35 +39,6 @@ GiveUpTip::GiveUpTip(QWidget *anchorWidget, const QString &title, const QString 
     setAutoFillBackground(true);
     setFrameStyle(QFrame::Box | QFrame::Plain);
     setLineWidth(1);
-
-    // The icon's picture is looked up the first time the tip shows: finding
-    // it reads the desktop's icon theme, which start-up need not wait for.
-    icon = new QLabel(this);
-    icon->setObjectName(QStringLiteral("giveUpTipIcon"));
-    icon->setFixedSize(kIconSize, kIconSize);
-
-    heading = new QLabel(title, this);
-    heading->setObjectName(QStringLiteral("giveUpTipTitle"));
-    heading->setFont(tipFont(true));
-
-    body = new QLabel(text, this);
-    body->setObjectName(QStringLiteral("giveUpTipText"));
-    body->setFont(tipFont(false));
-
-    for (QLabel *label : {heading, body}) {
-        label->setTextFormat(Qt::PlainText);
-        label->setForegroundRole(QPalette::ToolTipText);
-    }
-
-    auto *grid = new QGridLayout(this);
-    grid->setContentsMargins(6, 5, 8, 6);
-    grid->setHorizontalSpacing(5);
-    grid->setVerticalSpacing(4);
-    grid->addWidget(icon, 0, 0, Qt::AlignVCenter);
-    grid->addWidget(heading, 0, 1, Qt::AlignVCenter);
-    grid->addWidget(body, 1, 0, 1, 2);
-    grid->setSizeConstraint(QLayout::SetFixedSize);
-
     setAccessibleName(title);
     setAccessibleDescription(text);
 
@@ -77,15 +49,50 @@ GiveUpTip::GiveUpTip(QWidget *anchorWidget, const QString &title, const QString 
     anchorWidget->installEventFilter(this);
 }
 
-QString GiveUpTip::title() const { return heading->text(); }
+// The tip's contents are made the first time it shows. Laying out its text
+// loads its fonts, and finding the icon reads the desktop's icon theme:
+// nothing start-up needs to wait for, or to hold in memory, for a tip many
+// games never show.
+void GiveUpTip::build()
+{
+    if (icon)
+        return;
+    icon = new QLabel(this);
+    icon->setObjectName(QStringLiteral("giveUpTipIcon"));
+    icon->setFixedSize(kIconSize, kIconSize);
+    icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxInformation, nullptr, this)
+                        .pixmap(kIconSize, kIconSize));
 
-QString GiveUpTip::text() const { return body->text(); }
+    // Each label gets its face before its text, so no other face is loaded.
+    auto label = [this](const char *name, bool bold, const QString &caption) {
+        auto *l = new QLabel(this);
+        l->setObjectName(QLatin1String(name));
+        l->setFont(tipFont(bold));
+        l->setTextFormat(Qt::PlainText);
+        l->setForegroundRole(QPalette::ToolTipText);
+        l->setText(caption);
+        return l;
+    };
+    heading = label("giveUpTipTitle", true, titleText);
+    body = label("giveUpTipText", false, bodyText);
+
+    auto *grid = new QGridLayout(this);
+    grid->setContentsMargins(6, 5, 8, 6);
+    grid->setHorizontalSpacing(5);
+    grid->setVerticalSpacing(4);
+    grid->addWidget(icon, 0, 0, Qt::AlignVCenter);
+    grid->addWidget(heading, 0, 1, Qt::AlignVCenter);
+    grid->addWidget(body, 1, 0, 1, 2);
+    grid->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+QString GiveUpTip::title() const { return titleText; }
+
+QString GiveUpTip::text() const { return bodyText; }
 
 void GiveUpTip::popUp(const QPoint &pointer)
 {
-    if (icon->pixmap().isNull())
-        icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxInformation, nullptr, this)
-                            .pixmap(kIconSize, kIconSize));
+    build();
     adjustSize();
     QPoint at = pointer + kPointerOffset;
     if (const QScreen *screen = QGuiApplication::screenAt(pointer)) {

@@ -26,7 +26,11 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void build();
+
     QPointer<QWidget> anchor;
+    QString titleText;
+    QString bodyText;
     QLabel *icon = nullptr;
     QLabel *heading = nullptr;
     QLabel *body = nullptr;

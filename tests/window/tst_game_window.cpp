@@ -157,6 +157,7 @@ private slots:
     void closing();
     void failureInALaterGameClosesTheWindow();
     void giveUpTip();
+    void pictureFillsItsBox();
 
 private:
     QTemporaryDir pictureRoot;
@@ -523,6 +524,29 @@ void TestGameWindow::lossUncoversAndFocusesNewGame()
              rig.pictures.pixmap(QStringLiteral("Data/Gallows/Graphics/9.gif")).toImage());
 }
 
+// A picture of another size than its box fills the box all the same; the
+// next one, of the shipped size, shows pixel for pixel.
+void TestGameWindow::pictureFillsItsBox()
+{
+    QTemporaryDir root;
+    writePictures(root.path());
+    QImage small(58, 39, QImage::Format_RGB32);
+    small.fill(Qt::red);
+    QVERIFY(small.save(root.filePath(QStringLiteral("Data/Gallows/Graphics/0.gif")), "PNG"));
+    Rig rig(root.path(), kShortTitle);
+    QVERIFY(rig.active());
+    auto *picture = rig.get<QLabel>("imgGallows");
+    QCOMPARE(picture->size(), QSize(232, 156));
+    const QImage shown = picture->grab().toImage();
+    for (const QPoint corner : {QPoint(1, 1), QPoint(230, 1), QPoint(1, 154), QPoint(230, 154)})
+        QCOMPARE(QColor(shown.pixel(corner)), QColor(Qt::red));
+
+    rig.guessLetters(QStringLiteral("B"));
+    const QImage next = picture->grab().toImage();
+    QCOMPARE(next.convertToFormat(QImage::Format_RGB32),
+             QImage(root.filePath(QStringLiteral("Data/Gallows/Graphics/1.gif"))).convertToFormat(QImage::Format_RGB32));
+}
+
 void TestGameWindow::giveUpCountsAndLaysOutANewBoard()
 {
     Rig rig(pictureRoot.path(), {QStringLiteral("Half-Life"), QStringLiteral("Cats & Dogs")});
@@ -664,8 +688,16 @@ void TestGameWindow::giveUpTip()
     QVERIFY(tip->windowFlags().testFlag(Qt::ToolTip));
     QCOMPARE(tip->title(), QStringLiteral("Oh you coward!"));
     QCOMPARE(tip->text(), QStringLiteral("Giving up is bad for your statistics."));
+    // Made on the first showing: the icon, the bold title over the text.
     const auto *icon = tip->findChild<QLabel *>(QStringLiteral("giveUpTipIcon"));
-    QVERIFY(icon && !icon->pixmap().isNull()); // looked up on the first showing
+    const auto *heading = tip->findChild<QLabel *>(QStringLiteral("giveUpTipTitle"));
+    const auto *body = tip->findChild<QLabel *>(QStringLiteral("giveUpTipText"));
+    QVERIFY(icon && heading && body);
+    QVERIFY(!icon->pixmap().isNull());
+    QCOMPARE(heading->text(), tip->title());
+    QVERIFY(heading->font().bold() && !body->font().bold());
+    QCOMPARE(body->text(), tip->text());
+    QVERIFY(heading->geometry().bottom() < body->geometry().top());
     QVERIFY(tip->geometry().top() > button->mapToGlobal(local).y()); // just below the pointer
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(button, &leave);
