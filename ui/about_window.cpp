@@ -65,11 +65,12 @@ QList<QImage> decodeIconImages()
     QList<QImage> decoded;
     const QString base = QStringLiteral(":/gallows/icons/");
     // Every size the icon holds goes into the window's icon property on
-    // X11, so it stops at 128 pixels: launchers and menus take the larger
-    // ones from the installed icon theme. Without format detection Qt's
+    // X11 and stays in memory, so it stops at 64 pixels, what task bars and
+    // window lists draw: launchers and menus take the larger ones from the
+    // installed icon theme. Without format detection Qt's
     // own PNG reader is used at once; with it, Qt loads every image
     // plugin it has (SVG, JPEG, ...) to ask each whether it reads PNG.
-    for (int size : {16, 32, 48, 64, 128}) {
+    for (int size : {16, 32, 48, 64}) {
         QImageReader reader(base + QStringLiteral("%1/" GALLOWS_APP_ID ".png").arg(size), "png");
         reader.setAutoDetectImageFormat(false);
         const QImage image = reader.read();

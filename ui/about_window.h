@@ -14,7 +14,7 @@ class QPushButton;
 
 namespace gallows {
 
-// The icon's pictures as the program carries them, 16 to 128 pixels, decoded
+// The icon's pictures as the program carries them, 16 to 64 pixels, decoded
 // afresh. Safe to call from any thread (start-up does it on a helper thread).
 QList<QImage> decodeIconImages();
 // The window icon (GUI thread only), made once: of `decoded` when given, else
