@@ -67,9 +67,12 @@ void QtSettingsStore::tidyUp()
     QDir dir = info.absoluteDir();
     if (!dir.exists())
         return;
-    {
-        removeAbandonedLock(path + QStringLiteral(".lock"));
-        QLockFile lock(path + QStringLiteral(".lock"));
+    const QString lockPath = path + QStringLiteral(".lock");
+    removeAbandonedLock(lockPath);
+    // A lock left by a run that died is cleared by taking it. Taking a lock
+    // writes a file to disk and waits for it, so only when there is one.
+    if (QFileInfo::exists(lockPath)) {
+        QLockFile lock(lockPath);
         if (lock.tryLock(0))
             lock.unlock();
     }
