@@ -29,6 +29,7 @@
 #include <fontconfig/fontconfig.h>
 
 #include <cstdio>
+#include <malloc.h>
 #include <future>
 #include <memory>
 #include <sys/resource.h>
@@ -201,6 +202,9 @@ int Main(QApplication &app, OpeningCatalogue &early)
 
 int main(int argc, char *argv[])
 {
+    // One heap for every thread: the start-up helper's allocations would
+    // otherwise sit in an arena of their own, with its own slack.
+    mallopt(M_ARENA_MAX, 1);
     // Qt takes the first thread that asks for its thread data as the main
     // thread: that must be this one, before the helpers start.
     QThread::currentThread();

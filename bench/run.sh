@@ -16,6 +16,8 @@ fi
 cmake --build "$build" --target gallows gallows_data gallows-bench-bare gallows-bench-catalogue >&2
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/gallows-bench.XXXXXX")
+# The runtime folder is in memory, as a desktop session's /run/user/<uid> is.
+runtime=$(mktemp -d /dev/shm/gallows-bench-runtime.XXXXXX 2>/dev/null) || runtime=$scratch/runtime
 xvfb=
 pulse=
 cleanup() {
@@ -23,13 +25,14 @@ cleanup() {
     kill "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
   done
-  rm -rf "$scratch"
+  rm -rf "$scratch" "$runtime"
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
 # Xvfb picks a free display itself and writes its number to fd 3.
-mkdir -m 700 "$scratch/runtime" "$scratch/config"
+mkdir -p -m 700 "$runtime" "$scratch/config"
+chmod 700 "$runtime"
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset \
   3>"$scratch/display" 2>"$scratch/xvfb.log" &
 xvfb=$!
@@ -44,15 +47,15 @@ display=$(head -n1 "$scratch/display")
 # A sound server of its own with a null sink, as on a desktop, so that the
 # game's sound stack starts up for real.
 if command -v pulseaudio >/dev/null; then
-  mkdir -m 700 "$scratch/runtime/pulse"
-  XDG_RUNTIME_DIR="$scratch/runtime" HOME="$scratch" \
+  mkdir -m 700 "$runtime/pulse"
+  XDG_RUNTIME_DIR="$runtime" HOME="$scratch" \
     pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no -F /dev/null \
     -L "module-null-sink sink_name=bench" \
-    -L "module-native-protocol-unix auth-anonymous=1 socket=$scratch/runtime/pulse/native" \
+    -L "module-native-protocol-unix auth-anonymous=1 socket=$runtime/pulse/native" \
     2>"$scratch/pulse.log" &
   pulse=$!
   for _ in $(seq 100); do
-    [[ -S $scratch/runtime/pulse/native ]] && break
+    [[ -S $runtime/pulse/native ]] && break
     sleep 0.1
   done
 else
@@ -61,5 +64,5 @@ fi
 echo "autospawn = no" >"$scratch/client.conf"
 export PULSE_CLIENTCONFIG="$scratch/client.conf"
 
-DISPLAY=":$display" XDG_CONFIG_HOME="$scratch/config" XDG_RUNTIME_DIR="$scratch/runtime" XDG_CACHE_HOME="$scratch/cache" \
+DISPLAY=":$display" XDG_CONFIG_HOME="$scratch/config" XDG_RUNTIME_DIR="$runtime" XDG_CACHE_HOME="$scratch/cache" \
   python3 "$here/measure.py" --build "$build" --repo "$repo" --runs "${RUNS:-15}"

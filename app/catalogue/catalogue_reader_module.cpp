@@ -12,9 +12,11 @@ extern "C" Q_DECL_EXPORT gallows::Catalogue *gallows_open_catalogue_v1(const QSt
 {
     static_assert(std::is_same_v<decltype(&gallows_open_catalogue_v1),
                                  gallows::reader_module::OpenFunction>);
-    // OpenSSL's own error texts are never shown (the player sees SQLite's);
-    // not loading them spares some 0.4 MB. The first initialisation decides.
-    OPENSSL_init_crypto(OPENSSL_INIT_NO_LOAD_CRYPTO_STRINGS, nullptr);
+    // OpenSSL's own error texts are never shown (the player sees SQLite's),
+    // and the catalogue needs only the built-in ciphers, not the system's
+    // OpenSSL configuration: not loading either spares about 0.5 MB. The
+    // first initialisation decides for the whole process.
+    OPENSSL_init_crypto(OPENSSL_INIT_NO_LOAD_CRYPTO_STRINGS | OPENSSL_INIT_NO_LOAD_CONFIG, nullptr);
     try {
         const gallows::CatalogueKeyCache keys;
         return new gallows::SqlCipherCatalogue(path, QString::fromLatin1(gallows::kCatalogueKey), &keys);
