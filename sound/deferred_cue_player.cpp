@@ -9,8 +9,6 @@
 
 namespace gallows {
 
-DeferredCuePlayer::DeferredCuePlayer(QString modulePath) : path(std::move(modulePath)) {}
-
 // The player goes before the part its code lives in could; the part itself
 // stays loaded until the program ends.
 DeferredCuePlayer::~DeferredCuePlayer() = default;
@@ -20,14 +18,12 @@ void DeferredCuePlayer::warmUp()
     if (tried)
         return;
     tried = true;
-    QLibrary part(path.isEmpty() ? modulePath(QString::fromLatin1(cue_module::kFileName)) : path);
+    QLibrary part(modulePath(QString::fromLatin1(cue_module::kFileName)));
     const auto make = reinterpret_cast<cue_module::MakeFunction>(part.resolve(cue_module::kMakeSymbol));
     if (make)
         player.reset(make());
-    if (!player) {
-        why = part.errorString();
-        fprintf(stderr, "gallows: playing without sound: %s\n", qPrintable(why));
-    }
+    if (!player)
+        fprintf(stderr, "gallows: playing without sound: %s\n", qPrintable(part.errorString()));
 }
 
 void DeferredCuePlayer::play(const QString &relativePath)

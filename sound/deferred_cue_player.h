@@ -15,23 +15,17 @@ namespace gallows {
 
 class DeferredCuePlayer : public CuePlayer {
 public:
-    // Loads the player from `modulePath` (by default the game's own
-    // gallows-cue-player.so, see modulePath()).
-    explicit DeferredCuePlayer(QString modulePath = QString());
+    // The player is loaded from the game's gallows-cue-player.so (see
+    // modulePath()).
+    DeferredCuePlayer() = default;
     ~DeferredCuePlayer() override;
 
     void warmUp();
     void play(const QString &relativePath) override;
 
-    // After warmUp(): whether a player was loaded, and if not, why.
-    bool loaded() const { return player != nullptr; }
-    QString failure() const { return why; }
-
 private:
-    QString path;
     bool tried = false;
     std::unique_ptr<CuePlayer> player;
-    QString why;
 };
 
 } // namespace gallows
