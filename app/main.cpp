@@ -22,7 +22,6 @@
 
 #include <QApplication>
 #include <QIcon>
-#include <QLibrary>
 #include <QThread>
 #include <QTimer>
 
@@ -58,14 +57,14 @@ constexpr int kBackgroundNice = 10;
 std::unique_ptr<gallows::Catalogue> openCatalogue(const QString &path)
 {
     namespace reader = gallows::reader_module;
-    QLibrary part(gallows::modulePath(QString::fromLatin1(reader::kFileName)));
-    const auto open = reinterpret_cast<reader::OpenFunction>(part.resolve(reader::kOpenSymbol));
+    QString error;
+    const auto open = reinterpret_cast<reader::OpenFunction>(
+        gallows::resolvePart(reader::kFileName, reader::kOpenSymbol, &error));
     if (!open)
         throw gallows::GameError(
             QStringLiteral("The games catalogue %1 cannot be read: the catalogue reader did not load (%2).")
-                .arg(path, part.errorString()));
+                .arg(path, error));
     setpriority(PRIO_PROCESS, pid_t(syscall(SYS_gettid)), kBackgroundNice);
-    QString error;
     std::unique_ptr<gallows::Catalogue> catalogue(open(path, &error));
     if (!catalogue)
         throw gallows::GameError(error);
@@ -76,7 +75,7 @@ std::unique_ptr<gallows::Catalogue> openCatalogue(const QString &path)
 // waits for it, and throws what the opening threw. The same thread first
 // reads the font configuration (Fontconfig does that once per process, and
 // Qt's own FcInit() then finds it done) and decodes the window icon's
-// pictures; fontsReady() waits for that part only.
+// pictures; takeIcon() waits for that part only.
 class OpeningCatalogue : public gallows::Catalogue {
 public:
     OpeningCatalogue()
@@ -92,8 +91,9 @@ public:
           }))
     {
     }
-    // Waits for the font configuration; hands over the icon's pictures once.
-    QList<QImage> fontsReady()
+    // Waits for the font configuration and the icon; hands the icon's
+    // pictures over once.
+    QList<QImage> takeIcon()
     {
         if (!looksReady.valid())
             return {};
@@ -116,13 +116,12 @@ private:
     mutable std::unique_ptr<gallows::Catalogue> catalogue;
 };
 
-int Main(QApplication &app, OpeningCatalogue &early)
+int Main(QApplication &app, OpeningCatalogue &catalogue)
 {
     gallows::SingleInstance instance;
     if (!instance.acquire())
         return 0;
 
-    OpeningCatalogue &catalogue = early;
     gallows::QtMessageBox messages;
     gallows::QtSettingsStore settings;
     gallows::DeferredCuePlayer cues;
@@ -206,9 +205,9 @@ int main(int argc, char *argv[])
     // otherwise sit in an arena of their own, with its own slack.
     mallopt(M_ARENA_MAX, 1);
     // Qt takes the first thread that asks for its thread data as the main
-    // thread: that must be this one, before the helpers start.
+    // thread: that must be this one, before the helper starts.
     QThread::currentThread();
-    OpeningCatalogue early;
+    OpeningCatalogue catalogue;
     QApplication app(argc, argv);
     QApplication::setStyle(new gallows::GameStyle);
     QApplication::setFont(gallows::frmGallows::controlFont());
@@ -216,6 +215,6 @@ int main(int argc, char *argv[])
     QApplication::setOrganizationName(QStringLiteral("Tarvolin"));
     QApplication::setApplicationVersion(QStringLiteral(GALLOWS_VERSION));
     QApplication::setDesktopFileName(QStringLiteral(GALLOWS_APP_ID));
-    QApplication::setWindowIcon(gallows::embeddedIcon(early.fontsReady()));
-    return Main(app, early);
+    QApplication::setWindowIcon(gallows::embeddedIcon(catalogue.takeIcon()));
+    return Main(app, catalogue);
 }

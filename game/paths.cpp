@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLibrary>
 
 namespace gallows {
 
@@ -45,6 +46,15 @@ QString modulePath(const QString &fileName)
     if (QFileInfo::exists(installed))
         return installed;
     return beside;
+}
+
+QFunctionPointer resolvePart(const char *fileName, const char *symbol, QString *why)
+{
+    QLibrary part(modulePath(QString::fromLatin1(fileName)));
+    const QFunctionPointer found = part.resolve(symbol);
+    if (!found)
+        *why = part.errorString();
+    return found;
 }
 
 } // namespace gallows

@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <QtGlobal>
 
 namespace gallows {
 
@@ -18,5 +19,10 @@ QString dataPath(const QString &relativePath);
 // is: beside the program in a build folder, else in the installed lib
 // folder. When neither holds it, the path beside the program.
 QString modulePath(const QString &fileName);
+
+// Loads the part `fileName` (found as modulePath() finds it) and looks up
+// `symbol` in it. Null, with the reason in `*why`, when either fails. A part
+// once loaded stays loaded until the program ends.
+QFunctionPointer resolvePart(const char *fileName, const char *symbol, QString *why);
 
 } // namespace gallows

@@ -3,8 +3,6 @@
 #include "cue_player_module.h"
 #include "paths.h"
 
-#include <QLibrary>
-
 #include <cstdio>
 
 namespace gallows {
@@ -18,12 +16,13 @@ void DeferredCuePlayer::warmUp()
     if (tried)
         return;
     tried = true;
-    QLibrary part(modulePath(QString::fromLatin1(cue_module::kFileName)));
-    const auto make = reinterpret_cast<cue_module::MakeFunction>(part.resolve(cue_module::kMakeSymbol));
+    QString why;
+    const auto make = reinterpret_cast<cue_module::MakeFunction>(
+        resolvePart(cue_module::kFileName, cue_module::kMakeSymbol, &why));
     if (make)
         player.reset(make());
     if (!player)
-        fprintf(stderr, "gallows: playing without sound: %s\n", qPrintable(part.errorString()));
+        fprintf(stderr, "gallows: playing without sound: %s\n", qPrintable(why));
 }
 
 void DeferredCuePlayer::play(const QString &relativePath)
