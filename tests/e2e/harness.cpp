@@ -79,6 +79,24 @@ QString screenshotFolder()
     return dir;
 }
 
+QString counters(int won, int lost, int gaveUp, int total)
+{
+    return QStringLiteral("GamesWon=%1 GamesLost=%2 GamesGiveUp=%3 GamesTotal=%4")
+        .arg(won)
+        .arg(lost)
+        .arg(gaveUp)
+        .arg(total);
+}
+
+QString countersIn(const QMap<QString, QString> &settings)
+{
+    QStringList parts;
+    for (const char *key : {"GamesWon", "GamesLost", "GamesGiveUp", "GamesTotal"})
+        parts << QStringLiteral("%1=%2").arg(QLatin1String(key),
+                                             settings.value(QLatin1String(key), QStringLiteral("<missing>")));
+    return parts.join(QLatin1Char(' '));
+}
+
 QByteArray gamesCsv(const QStringList &titles)
 {
     QString csv = QStringLiteral("GameID,Title,Year,Genre,Publisher,Developer\n");

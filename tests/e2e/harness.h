@@ -19,8 +19,16 @@ namespace gallows::e2e {
 // Where screenshots go: $GALLOWS_SCREENSHOTS, else the system temp folder.
 QString screenshotFolder();
 
+// The game window's title, which the tests find it by.
+inline const QString kGameTitle = QStringLiteral("Tarvolin Gallows");
+
 // A CSV catalogue source holding `titles`, with ids 1, 2, ... in that order.
 QByteArray gamesCsv(const QStringList &titles);
+
+// The four counters as "GamesWon=1 GamesLost=0 GamesGiveUp=0 GamesTotal=1".
+QString counters(int won, int lost, int gaveUp, int total);
+// The same, as a settings file holds them (see UserFolders::settings()).
+QString countersIn(const QMap<QString, QString> &settings);
 
 // Milliseconds to wait without blocking the test's own event loop.
 void idle(int ms);

@@ -10,32 +10,6 @@
 
 using namespace gallows::e2e;
 
-namespace {
-
-const QString kTitle = QStringLiteral("Tarvolin Gallows");
-
-// The four counters as "GamesWon=1 GamesLost=0 GamesGiveUp=0 GamesTotal=1".
-QString counters(int won, int lost, int gaveUp, int total)
-{
-    return QStringLiteral("GamesWon=%1 GamesLost=%2 GamesGiveUp=%3 GamesTotal=%4")
-        .arg(won)
-        .arg(lost)
-        .arg(gaveUp)
-        .arg(total);
-}
-
-// The same, as the store on disk has them.
-QString countersIn(const QMap<QString, QString> &settings)
-{
-    QStringList parts;
-    for (const char *key : {"GamesWon", "GamesLost", "GamesGiveUp", "GamesTotal"})
-        parts << QStringLiteral("%1=%2").arg(QLatin1String(key),
-                                             settings.value(QLatin1String(key), QStringLiteral("<missing>")));
-    return parts.join(QLatin1Char(' '));
-}
-
-} // namespace
-
 class TestE2ePlay : public QObject {
     Q_OBJECT
 private slots:
@@ -96,7 +70,7 @@ QString TestE2ePlay::startGame(const QStringList &titles, bool withoutCuePlayer)
         return QString();
     }
     Desktop desktop(x);
-    const QString window = desktop.waitForWindow(kTitle, 15000);
+    const QString window = desktop.waitForWindow(kGameTitle, 15000);
     if (window.isEmpty()) {
         qWarning("no game window; stderr: %s", qPrintable(game->errorOutput()));
         return QString();

@@ -13,7 +13,6 @@ using namespace gallows::e2e;
 
 namespace {
 
-const QString kTitle = QStringLiteral("Tarvolin Gallows");
 const QStringList kGames = {QStringLiteral("Elite"), QStringLiteral("Lemmings"),
                             QStringLiteral("Jet Set Willy II: The Final Frontier")};
 
@@ -70,7 +69,7 @@ void TestE2eStartup::gameWindowAppears()
     QVERIFY2(game.start(folder, user, x, &why), qPrintable(why));
 
     Desktop desktop(x);
-    const QString window = desktop.waitForWindow(kTitle, 15000);
+    const QString window = desktop.waitForWindow(kGameTitle, 15000);
     QVERIFY2(!window.isEmpty(), qPrintable(game.errorOutput()));
     const QRect frame = desktop.geometry(window);
     QCOMPARE(frame.width(), kClientWidth);
@@ -92,10 +91,10 @@ void TestE2eStartup::secondCopyEndsQuietly()
     GameProcess first;
     QVERIFY2(first.start(folder, user, x, &why), qPrintable(why));
     Desktop desktop(x);
-    const QString window = desktop.waitForWindow(kTitle, 15000);
+    const QString window = desktop.waitForWindow(kGameTitle, 15000);
     QVERIFY2(!window.isEmpty(), qPrintable(first.errorOutput()));
 
-    const QStringList before = desktop.windows(kTitle, false);
+    const QStringList before = desktop.windows(kGameTitle, false);
     GameProcess second;
     QElapsedTimer clock;
     clock.start();
@@ -103,7 +102,7 @@ void TestE2eStartup::secondCopyEndsQuietly()
     // While it lives, no other window of that name may show up.
     QSet<QString> seen(before.begin(), before.end());
     while (second.running() && clock.elapsed() < 5000) {
-        for (const QString &id : desktop.windows(kTitle, false))
+        for (const QString &id : desktop.windows(kGameTitle, false))
             seen.insert(id);
         second.waitForExit(50);
     }
@@ -113,7 +112,7 @@ void TestE2eStartup::secondCopyEndsQuietly()
     QCOMPARE(second.errorOutput().trimmed(), QString());
     QCOMPARE(seen, QSet<QString>(before.begin(), before.end()));
     QVERIFY(first.running());
-    QCOMPARE(desktop.windows(kTitle), QStringList{window});
+    QCOMPARE(desktop.windows(kGameTitle), QStringList{window});
 }
 
 void TestE2eStartup::lockOfKilledCopyDoesNotBlock()
@@ -127,16 +126,16 @@ void TestE2eStartup::lockOfKilledCopyDoesNotBlock()
     {
         GameProcess crashed;
         QVERIFY2(crashed.start(folder, user, x, &why), qPrintable(why));
-        QVERIFY2(!desktop.waitForWindow(kTitle, 15000).isEmpty(), qPrintable(crashed.errorOutput()));
+        QVERIFY2(!desktop.waitForWindow(kGameTitle, 15000).isEmpty(), qPrintable(crashed.errorOutput()));
         crashed.killHard();
     }
     // The killed copy could not clean up after itself.
     QVERIFY(QFile::exists(user.runtimeDir() + QStringLiteral("/tarvolin-gallows.lock")));
-    QTRY_VERIFY_WITH_TIMEOUT(desktop.windows(kTitle).isEmpty(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(desktop.windows(kGameTitle).isEmpty(), 5000);
 
     GameProcess next;
     QVERIFY2(next.start(folder, user, x, &why), qPrintable(why));
-    const QString window = desktop.waitForWindow(kTitle, 15000);
+    const QString window = desktop.waitForWindow(kGameTitle, 15000);
     QVERIFY2(!window.isEmpty(), qPrintable(next.errorOutput()));
     QVERIFY(next.running());
 }
@@ -159,9 +158,9 @@ void TestE2eStartup::emptyCatalogueShowsItsMessageOnly()
     QElapsedTimer clock;
     clock.start();
     while (message.isEmpty() && game.running() && clock.elapsed() < 15000) {
-        for (const QString &id : desktop.windows(kTitle, false))
+        for (const QString &id : desktop.windows(kGameTitle, false))
             seen.insert(id);
-        const QStringList shown = desktop.windows(kTitle);
+        const QStringList shown = desktop.windows(kGameTitle);
         if (!shown.isEmpty())
             message = shown.first();
         else
@@ -169,7 +168,7 @@ void TestE2eStartup::emptyCatalogueShowsItsMessageOnly()
     }
     QVERIFY2(!message.isEmpty(), qPrintable(game.errorOutput()));
     idle(300);
-    for (const QString &id : desktop.windows(kTitle, false))
+    for (const QString &id : desktop.windows(kGameTitle, false))
         seen.insert(id);
     // Qt's unmapped 1 x 1 group leader carries the name as well; any other
     // window of that name, still there or gone again, was the game window.
@@ -254,7 +253,7 @@ void TestE2eStartup::badCatalogueStopsTheStart()
     GameProcess game;
     QVERIFY2(game.start(folder, user, x, &why), qPrintable(why));
     Desktop desktop(x);
-    const QString message = desktop.waitForWindow(kTitle, 15000);
+    const QString message = desktop.waitForWindow(kGameTitle, 15000);
     QVERIFY2(!message.isEmpty(), qPrintable(game.errorOutput()));
     QVERIFY(desktop.geometry(message).height() < kClientHeight);
     dismissMessage(message);

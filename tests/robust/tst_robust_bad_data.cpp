@@ -25,27 +25,8 @@ using namespace gallows::robust;
 
 namespace {
 
-const QString kTitle = QStringLiteral("Tarvolin Gallows");
 constexpr int kClientHeight = 306;
 const QString kAlreadyGuessed = QStringLiteral("This letter has already been guessed!");
-
-QString counters(int won, int lost, int gaveUp, int total)
-{
-    return QStringLiteral("GamesWon=%1 GamesLost=%2 GamesGiveUp=%3 GamesTotal=%4")
-        .arg(won)
-        .arg(lost)
-        .arg(gaveUp)
-        .arg(total);
-}
-
-QString countersIn(const QMap<QString, QString> &settings)
-{
-    QStringList parts;
-    for (const char *key : {"GamesWon", "GamesLost", "GamesGiveUp", "GamesTotal"})
-        parts << QStringLiteral("%1=%2").arg(QLatin1String(key),
-                                             settings.value(QLatin1String(key), QStringLiteral("<missing>")));
-    return parts.join(QLatin1Char(' '));
-}
 
 // Bytes no settings file would hold, the same every run.
 QByteArray noise(int size)
@@ -184,7 +165,7 @@ QString TestRobustBadData::gameWindow()
     // The message boxes carry the game's title as well: the game window is
     // the one taller than its client area.
     while (found.isEmpty() && game->running() && clock.elapsed() < 15000) {
-        for (const QString &id : desktop.windows(kTitle))
+        for (const QString &id : desktop.windows(kGameTitle))
             if (desktop.geometry(id).height() > kClientHeight)
                 found = id;
         if (found.isEmpty())
@@ -205,7 +186,7 @@ void TestRobustBadData::dismissMessage(int count)
     QElapsedTimer clock;
     clock.start();
     while (box.isEmpty() && clock.elapsed() < 5000) {
-        for (const QString &id : desktop.windows(kTitle))
+        for (const QString &id : desktop.windows(kGameTitle))
             if (desktop.geometry(id).height() < kClientHeight)
                 box = id;
         if (box.isEmpty())
@@ -215,7 +196,7 @@ void TestRobustBadData::dismissMessage(int count)
     idle(150);
     QVERIFY(desktop.focus(box));
     QVERIFY(desktop.key(QStringLiteral("Return")));
-    QTRY_VERIFY_WITH_TIMEOUT(!desktop.windows(kTitle).contains(box), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!desktop.windows(kGameTitle).contains(box), 5000);
 }
 
 void TestRobustBadData::quit(const QString &window)

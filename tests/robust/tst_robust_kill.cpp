@@ -27,7 +27,6 @@ using namespace gallows::robust;
 
 namespace {
 
-const QString kTitle = QStringLiteral("Tarvolin Gallows");
 constexpr int kClientHeight = 306;
 constexpr quint32 kDefaultSeed = 20240806;
 constexpr int kDefaultRounds = 200;
@@ -226,7 +225,7 @@ QString TestRobustKill::waitForWindow(GameProcess &game)
     QElapsedTimer clock;
     clock.start();
     while (game.running() && clock.elapsed() < 15000) {
-        const QStringList shown = desktop.windows(kTitle);
+        const QStringList shown = desktop.windows(kGameTitle);
         if (!shown.isEmpty())
             return shown.first();
         game.waitForExit(20); // notices an early end
@@ -258,7 +257,7 @@ bool TestRobustKill::randomAction()
 {
     Desktop desktop(x);
     // A message box, when one is up, is the smaller window: it gets the keys.
-    const QStringList shown = desktop.windows(kTitle);
+    const QStringList shown = desktop.windows(kGameTitle);
     if (shown.isEmpty())
         return true;
     QString top = shown.first();
