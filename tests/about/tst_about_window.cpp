@@ -4,6 +4,7 @@
 
 #include "about_window.h"
 #include "fakes.h"
+#include "window_rig.h"
 #include "game_window.h"
 #include "qt_services.h"
 
@@ -59,34 +60,8 @@ int px(double twips)
 }
 
 // The game window over fakes, shown and active.
-struct Rig {
-    FakeCatalogue catalogue;
-    FakeSettings settings;
-    FakeCues cues;
-    FakeMessages messages;
-    FakeRandom random;
-    FakeTicker ticker;
-    QtPictureSource pictures;
-    std::unique_ptr<GallowsGame> game;
-    std::unique_ptr<frmGallows> window;
-
-    explicit Rig(const QString &pictureRoot) : pictures(pictureRoot)
-    {
-        catalogue.add(QStringLiteral("Lemmings"));
-        game = std::make_unique<GallowsGame>(
-            Services{&catalogue, &settings, &cues, &messages, &random, &pictures, &ticker});
-        game->Form_Load();
-        window = std::make_unique<frmGallows>(*game, pictures);
-        window->show();
-        window->activateWindow();
-        game->new_game();
-        for (int guard = 0; ticker.running && guard < 100; ++guard)
-            game->tmrLoad_Timer();
-    }
-    template <class T = QWidget> T *get(const char *name) const
-    {
-        return qobject_cast<T *>(window->control(QLatin1String(name)));
-    }
+struct Rig : WindowRig<> {
+    explicit Rig(const QString &pictureRoot) : WindowRig(pictureRoot, {QStringLiteral("Lemmings")}) {}
     QPoint centreOf(const char *name) const
     {
         const QWidget *w = get(name);

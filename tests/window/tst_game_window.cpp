@@ -3,6 +3,7 @@
 // game rules themselves are tested through the fakes in tests/rules.
 
 #include "fakes.h"
+#include "window_rig.h"
 #include "game_window.h"
 #include "give_up_tip.h"
 #include "qt_services.h"
@@ -67,42 +68,9 @@ void writePictures(const QString &root)
     }
 }
 
-struct Rig {
-    FakeCatalogue catalogue;
-    FakeSettings settings;
-    FakeCues cues;
-    FakeMessages messages;
-    FakeRandom random;
-    FakeTicker ticker;
-    QtPictureSource pictures;
-    std::unique_ptr<GallowsGame> game;
-    std::unique_ptr<Window> window;
-
-    Rig(const QString &pictureRoot, const QStringList &titles, bool reveal = true)
-        : pictures(pictureRoot)
-    {
-        for (const QString &title : titles)
-            catalogue.add(title);
-        game = std::make_unique<GallowsGame>(
-            Services{&catalogue, &settings, &cues, &messages, &random, &pictures, &ticker});
-        game->Form_Load();
-        window = std::make_unique<Window>(*game, pictures);
-        window->show();
-        window->activateWindow();
-        game->new_game();
-        if (reveal)
-            finishReveal();
-    }
+struct Rig : WindowRig<Window> {
+    using WindowRig::WindowRig;
     bool active() { return QTest::qWaitForWindowActive(window.get()); }
-    void finishReveal()
-    {
-        for (int guard = 0; ticker.running && guard < 500; ++guard)
-            game->tmrLoad_Timer();
-    }
-    template <class T = QWidget> T *get(const char *name) const
-    {
-        return qobject_cast<T *>(window->control(QLatin1String(name)));
-    }
     QLineEdit *letterBox() const { return get<QLineEdit>("txtGuessLetter"); }
     QLineEdit *titleBox() const { return get<QLineEdit>("txtGuessWord"); }
     QString panel(int n) const
