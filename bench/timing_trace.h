@@ -80,20 +80,20 @@ protected:
     }
 };
 
-// Prints reveal-started-ms when `revealing()` first turns true and
-// board-revealed-ms (with `cells()`) when it next turns false, checked after
+// Prints reveal-started-ms when `revealing()` turns true and
+// board-revealed-ms (with `cells()`) when it next turns false, for every board, checked after
 // every `changed` signal of `game`. Connect it before anything else listens,
 // so the times are taken as the state changes and not after the redraw.
 template<typename Game, typename Signal, typename Cells>
 void traceReveal(Game *game, Signal changed, Cells cells)
 {
-    auto seen = std::make_shared<int>(0); // 0 not yet, 1 revealing, 2 done
+    auto seen = std::make_shared<int>(0); // 0 not revealing, 1 revealing
     QObject::connect(game, changed, game, [game, seen, cells] {
         if (*seen == 0 && game->revealing()) {
             *seen = 1;
             traceMilestone("reveal-started-ms");
         } else if (*seen == 1 && !game->revealing()) {
-            *seen = 2;
+            *seen = 0; // and again for every later board
             traceMilestone("board-revealed-ms", "cells " + QByteArray::number(cells()));
         }
     });

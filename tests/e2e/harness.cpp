@@ -1,13 +1,12 @@
 #include "harness.h"
 
-#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QTextStream>
+#include <QSettings>
 #include <QThread>
 
 #include <csignal>
@@ -18,257 +17,149 @@ namespace gallows::e2e {
 
 namespace {
 
-// Children that must not outlive the test program, even when it is killed
-// by a time-out: the kernel sends them `signal` when we go.
+// Children must not outlive the test program, even when it is killed.
 void dieWithParent(QProcess &process, int signal)
 {
     const pid_t parent = ::getpid();
     process.setChildProcessModifier([signal, parent] {
         ::prctl(PR_SET_PDEATHSIG, signal);
-        if (::getppid() != parent) // gone before the line above took effect
+        if (::getppid() != parent)
             ::_exit(127);
     });
 }
 
-bool copyTree(const QString &from, const QString &to, QString *why)
+bool copyFile(const QString &from, const QString &to, QString *why)
 {
-    QDirIterator it(from, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    int copied = 0;
-    while (it.hasNext()) {
-        const QString source = it.next();
-        const QString target = to + QLatin1Char('/') + QDir(from).relativeFilePath(source);
-        if (!QDir().mkpath(QFileInfo(target).path()) || !QFile::copy(source, target)) {
-            *why = QStringLiteral("cannot copy %1 to %2").arg(source, target);
-            return false;
-        }
-        ++copied;
-    }
-    if (copied == 0) {
-        *why = QStringLiteral("%1 holds no files; build the gallows_data target first").arg(from);
-        return false;
-    }
-    return true;
-}
-
-bool writeBytes(const QString &path, const QByteArray &bytes, QString *why)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size()) {
-        *why = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
-        return false;
-    }
-    return true;
-}
-
-QString csvField(const QString &text)
-{
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')))
-        return text;
-    QString quoted = text;
-    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
+    QDir().mkpath(QFileInfo(to).path());
+    if (QFile::copy(from, to))
+        return true;
+    *why = QStringLiteral("cannot copy %1 to %2").arg(from, to);
+    return false;
 }
 
 } // namespace
-
-QString screenshotFolder()
-{
-    const QString dir = qEnvironmentVariable("GALLOWS_SCREENSHOTS", QDir::tempPath());
-    QDir().mkpath(dir);
-    return dir;
-}
-
-QString counters(int won, int lost, int gaveUp, int total)
-{
-    return QStringLiteral("GamesWon=%1 GamesLost=%2 GamesGiveUp=%3 GamesTotal=%4")
-        .arg(won)
-        .arg(lost)
-        .arg(gaveUp)
-        .arg(total);
-}
-
-QString countersIn(const QMap<QString, QString> &settings)
-{
-    QStringList parts;
-    for (const char *key : {"GamesWon", "GamesLost", "GamesGiveUp", "GamesTotal"})
-        parts << QStringLiteral("%1=%2").arg(QLatin1String(key),
-                                             settings.value(QLatin1String(key), QStringLiteral("<missing>")));
-    return parts.join(QLatin1Char(' '));
-}
 
 QByteArray gamesCsv(const QStringList &titles)
 {
     QString csv = QStringLiteral("GameID,Title,Year,Genre,Publisher,Developer\n");
     for (int i = 0; i < titles.size(); ++i)
-        csv += QStringLiteral("%1,%2,1984,Space Trading,Tarvolin Test House,Two Coders\n")
+        csv += QStringLiteral("%1,\"%2\",1984,simulation,Tarvolin Test House,Two Coders\n")
                    .arg(i + 1)
-                   .arg(csvField(titles[i]));
+                   .arg(QString(titles[i]).replace(QLatin1Char('"'), QStringLiteral("\"\"")));
     return csv.toUtf8();
 }
 
-void idle(int ms)
+bool waitFor(const std::function<bool()> &condition, int timeoutMs)
 {
-    const QDeadlineTimer deadline(ms);
-    while (!deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(5);
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QThread::msleep(20);
+    }
+    return true;
+}
+
+XServer::~XServer()
+{
+    if (process) {
+        process->terminate();
+        if (!process->waitForFinished(5000))
+            process->kill();
     }
 }
 
-// ---------------------------------------------------------------- XServer
-
-XServer::~XServer() { stop(); }
-
-bool XServer::start(QString *why, int timeoutMs)
+bool XServer::start(QString *why)
 {
-    stop();
     process = std::make_unique<QProcess>();
     dieWithParent(*process, SIGTERM);
-    process->setProcessChannelMode(QProcess::SeparateChannels);
     process->setStandardErrorFile(QProcess::nullDevice());
-    // The server picks a free display itself and writes its number to
-    // standard output (descriptor 1) once it accepts clients.
-    process->start(QStringLiteral("Xvfb"),
-                   {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                    QStringLiteral("0"), QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"),
-                    QStringLiteral("tcp"), QStringLiteral("-noreset")});
-    if (!process->waitForStarted(timeoutMs)) {
-        *why = QStringLiteral("Xvfb did not start: %1").arg(process->errorString());
-        return false;
-    }
+    // The server picks a free display and writes its number once it accepts clients.
+    process->start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                                            QStringLiteral("0"), QStringLiteral("1024x768x24"),
+                                            QStringLiteral("-nolisten"), QStringLiteral("tcp")});
     QByteArray out;
-    const QDeadlineTimer deadline(timeoutMs);
-    while (!out.contains('\n') && !deadline.hasExpired()) {
-        if (process->state() == QProcess::NotRunning)
-            break;
-        process->waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));
+    waitFor([&] {
+        process->waitForReadyRead(50);
         out += process->readAllStandardOutput();
-    }
+        return out.contains('\n') || process->state() == QProcess::NotRunning;
+    }, 15000);
     bool ok = false;
     const int number = out.trimmed().toInt(&ok);
-    if (!out.contains('\n') || !ok) {
-        *why = QStringLiteral("Xvfb gave no display number (output \"%1\")").arg(QString::fromLatin1(out));
-        stop();
+    if (!ok) {
+        *why = QStringLiteral("Xvfb gave no display number (\"%1\")").arg(QString::fromLatin1(out));
         return false;
     }
     name = QStringLiteral(":%1").arg(number);
     return true;
 }
 
-void XServer::stop()
-{
-    if (!process)
-        return;
-    if (process->state() != QProcess::NotRunning) {
-        process->terminate(); // lets Xvfb remove its lock file and socket
-        if (!process->waitForFinished(5000)) {
-            process->kill();
-            process->waitForFinished(2000);
-        }
-    }
-    process.reset();
-    name.clear();
-}
-
-// ---------------------------------------------------------------- ProgramFolder
-
-ProgramFolder::ProgramFolder() : dir(QDir::tempPath() + QStringLiteral("/gallows-e2e-program-XXXXXX")) {}
-
-QString ProgramFolder::programPath() const { return dir.filePath(QStringLiteral("gallows")); }
-
-QString ProgramFolder::cataloguePath() const { return dir.filePath(QStringLiteral("Data/bsk.cab")); }
-
 bool ProgramFolder::populate(QString *why)
 {
-    if (!dir.isValid()) {
-        *why = QStringLiteral("no temporary program folder: %1").arg(dir.errorString());
-        return false;
-    }
     for (const QString &source : {QStringLiteral(GALLOWS_PROGRAM), QStringLiteral(GALLOWS_READER_PART),
-                                 QStringLiteral(GALLOWS_CUE_PART)}) {
-        const QString target = dir.filePath(QFileInfo(source).fileName());
-        if (!QFile::copy(source, target)) {
-            *why = QStringLiteral("cannot copy %1").arg(source);
+                                  QStringLiteral(GALLOWS_CUE_PART)})
+        if (!copyFile(source, dir.filePath(QFileInfo(source).fileName()), why))
             return false;
-        }
-        QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile::setPermissions(dir.filePath(QStringLiteral("gallows")), QFile::ReadOwner | QFile::ExeOwner);
+    const QString media = QStringLiteral(GALLOWS_BUILD_DATA "/Gallows");
+    QDirIterator it(media, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString source = it.next();
+        if (!copyFile(source, dir.filePath(QStringLiteral("Data/Gallows/") + QDir(media).relativeFilePath(source)), why))
+            return false;
     }
-    return copyTree(QStringLiteral(GALLOWS_BUILD_DATA "/Gallows"), dir.filePath(QStringLiteral("Data/Gallows")),
-                    why);
+    return true;
 }
 
 bool ProgramFolder::writeCatalogue(const QByteArray &csv, QString *why, const QString &key)
 {
     const QString source = dir.filePath(QStringLiteral("games.csv"));
-    if (!writeBytes(source, csv, why))
-        return false;
-    QDir().mkpath(QFileInfo(cataloguePath()).path());
-    QStringList args;
-    if (!key.isEmpty())
-        args << QStringLiteral("--key") << key;
-    args << QStringLiteral("import") << source << cataloguePath();
-    QProcess tool;
-    tool.start(QStringLiteral(GALLOWS_CATALOGUE_TOOL), args);
-    const bool finished = tool.waitForFinished(30000);
-    QFile::remove(source);
-    if (!finished || tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0) {
-        *why = QStringLiteral("gallows-catalogue import failed: %1")
-                   .arg(QString::fromLocal8Bit(tool.readAllStandardError()));
+    QFile file(source);
+    if (!file.open(QIODevice::WriteOnly) || file.write(csv) != csv.size()) {
+        *why = file.errorString();
         return false;
     }
-    return true;
+    file.close();
+    QDir().mkpath(dir.filePath(QStringLiteral("Data")));
+    QProcess tool;
+    tool.start(QStringLiteral(GALLOWS_CATALOGUE_TOOL),
+               (key.isEmpty() ? QStringList() : QStringList{QStringLiteral("--key"), key})
+                   << QStringLiteral("import") << source << dir.filePath(QStringLiteral("Data/bsk.cab")));
+    const bool done = tool.waitForFinished(30000) && tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
+    QFile::remove(source);
+    if (!done)
+        *why = QStringLiteral("gallows-catalogue import failed: ") + QString::fromLocal8Bit(tool.readAllStandardError());
+    return done;
 }
-
-bool ProgramFolder::writeCatalogueBytes(const QByteArray &bytes, QString *why)
-{
-    return writeBytes(cataloguePath(), bytes, why);
-}
-
-// ---------------------------------------------------------------- UserFolders
 
 UserFolders::UserFolders()
-    : config(QDir::tempPath() + QStringLiteral("/gallows-e2e-config-XXXXXX")),
-      runtime(QDir::tempPath() + QStringLiteral("/gallows-e2e-runtime-XXXXXX"))
 {
     // Qt refuses a runtime folder anyone else may enter.
-    const auto owner = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
-    QFile::setPermissions(config.path(), owner);
-    QFile::setPermissions(runtime.path(), owner);
+    for (const QTemporaryDir *d : {&config, &runtime})
+        QFile::setPermissions(d->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
-
-bool UserFolders::isValid() const { return config.isValid() && runtime.isValid(); }
-
-QString UserFolders::settingsFile() const { return config.filePath(QStringLiteral("Tarvolin.conf")); }
 
 QMap<QString, QString> UserFolders::settings() const
 {
     QMap<QString, QString> values;
-    QFile file(settingsFile());
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+    if (!QFileInfo(settingsFile()).isFile())
         return values;
-    bool inSection = false;
-    QTextStream in(&file);
-    while (!in.atEnd()) {
-        const QString line = in.readLine().trimmed();
-        if (line.startsWith(QLatin1Char('['))) {
-            inSection = line == QLatin1String("[Gallows]");
-            continue;
-        }
-        const qsizetype eq = line.indexOf(QLatin1Char('='));
-        if (inSection && eq > 0)
-            values.insert(line.left(eq).trimmed(), line.mid(eq + 1).trimmed());
-    }
+    QSettings file(settingsFile(), QSettings::IniFormat);
+    file.beginGroup(QStringLiteral("Gallows"));
+    for (const QString &key : file.childKeys())
+        values.insert(key, file.value(key).toString());
     return values;
 }
 
 bool UserFolders::seedSettings(const QMap<QString, QString> &values)
 {
-    QString text = QStringLiteral("[Gallows]\n");
+    QFile file(settingsFile());
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    QByteArray text = "[Gallows]\n";
     for (auto it = values.begin(); it != values.end(); ++it)
-        text += it.key() + QLatin1Char('=') + it.value() + QLatin1Char('\n');
-    QString why;
-    return writeBytes(settingsFile(), text.toUtf8(), &why);
+        text += (it.key() + QLatin1Char('=') + it.value() + QLatin1Char('\n')).toUtf8();
+    return file.write(text) == text.size();
 }
 
 QStringList UserFolders::configEntries() const
@@ -276,39 +167,40 @@ QStringList UserFolders::configEntries() const
     return QDir(config.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
 }
 
-// ---------------------------------------------------------------- GameProcess
-
-GameProcess::GameProcess() : process(std::make_unique<QProcess>()) {}
-
-GameProcess::~GameProcess()
-{
-    if (running())
-        killHard();
-}
-
-bool GameProcess::start(const ProgramFolder &folder, const UserFolders &user, const XServer &x, QString *why)
+QProcessEnvironment UserFolders::environment(const XServer &x) const
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("DISPLAY"), x.display());
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), user.configHome());
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), user.runtimeDir());
-    env.insert(QStringLiteral("XDG_CACHE_HOME"), user.cacheHome());
-    env.remove(QStringLiteral("SESSION_MANAGER"));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    env.insert(QStringLiteral("XDG_CACHE_HOME"), runtime.filePath(QStringLiteral("cache")));
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    for (auto it = extraEnvironment.begin(); it != extraEnvironment.end(); ++it)
+    return env;
+}
+
+GameProcess::GameProcess() : process(std::make_unique<QProcess>()) {}
+
+GameProcess::~GameProcess() { killHard(); }
+
+bool GameProcess::start(const ProgramFolder &folder, const UserFolders &user, const XServer &x, QString *why)
+{
+    QProcessEnvironment env = user.environment(x);
+    env.insert(QStringLiteral("QT_PLUGIN_PATH"), QStringLiteral(GALLOWS_SPY_PLUGIN_DIR));
+    env.insert(QStringLiteral("QT_QPA_GENERIC_PLUGINS"), QStringLiteral("gallowsmessagespy"));
+    env.insert(QStringLiteral("GALLOWS_MESSAGE_SPY"), spyDir.filePath(QStringLiteral("messages")));
+    env.insert(QStringLiteral("GALLOWS_TRACE_TIMING"), QStringLiteral("1"));
+    for (auto it = extra.begin(); it != extra.end(); ++it)
         env.insert(it.key(), it.value());
     process->setProcessEnvironment(env);
     process->setWorkingDirectory(folder.path());
     process->setStandardOutputFile(QProcess::nullDevice());
+    process->setReadChannel(QProcess::StandardError);
     dieWithParent(*process, SIGKILL);
     stderrBytes.clear();
-    if (launcher.isEmpty())
-        process->start(folder.programPath(), {});
-    else
-        process->start(launcher.first(), launcher.mid(1) << folder.programPath());
+    process->start(folder.filePath(QStringLiteral("gallows")), {});
     if (!process->waitForStarted(10000)) {
-        *why = QStringLiteral("gallows did not start: %1").arg(process->errorString());
+        *why = QStringLiteral("gallows did not start: ") + process->errorString();
         return false;
     }
     return true;
@@ -316,12 +208,7 @@ bool GameProcess::start(const ProgramFolder &folder, const UserFolders &user, co
 
 bool GameProcess::waitForExit(int timeoutMs)
 {
-    const QDeadlineTimer deadline(timeoutMs);
-    while (running() && !deadline.hasExpired()) {
-        process->waitForFinished(50);
-        stderrBytes += process->readAllStandardError();
-    }
-    stderrBytes += process->readAllStandardError();
+    waitFor([&] { return !running() || (process->waitForFinished(50), !running()); }, timeoutMs);
     return !running();
 }
 
@@ -331,46 +218,41 @@ void GameProcess::killHard()
         return;
     ::kill(pid_t(process->processId()), SIGKILL);
     process->waitForFinished(5000);
-    stderrBytes += process->readAllStandardError();
-}
-
-bool GameProcess::exitedNormally() const
-{
-    return process->state() == QProcess::NotRunning && process->exitStatus() == QProcess::NormalExit;
 }
 
 QString GameProcess::errorOutput()
 {
+    if (running())
+        process->waitForReadyRead(20);
     stderrBytes += process->readAllStandardError();
     return QString::fromLocal8Bit(stderrBytes);
 }
 
-// ---------------------------------------------------------------- Desktop
-
-QProcessEnvironment Desktop::environment() const
+bool GameProcess::waitForBoards(int count, int timeoutMs)
 {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("DISPLAY"), server.display());
-    return env;
+    return waitFor([&] { return errorOutput().count(QStringLiteral("board-revealed-ms")) >= count; }, timeoutMs);
 }
 
-bool Desktop::xdotool(const QStringList &args, QString *out, int timeoutMs) const
+QStringList GameProcess::messages() const
+{
+    QFile log(spyDir.filePath(QStringLiteral("messages")));
+    if (!log.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+bool Desktop::xdotool(const QStringList &args, QString *out) const
 {
     QProcess tool;
-    tool.setProcessEnvironment(environment());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), server.display());
+    tool.setProcessEnvironment(env);
     dieWithParent(tool, SIGKILL);
     tool.start(QStringLiteral("xdotool"), args);
-    if (!tool.waitForFinished(timeoutMs)) {
+    if (!tool.waitForFinished(30000) || tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0) {
+        if (args.value(0) != QLatin1String("search")) // finding nothing is an answer
+            qWarning("xdotool %s failed", qPrintable(args.join(QLatin1Char(' '))));
         tool.kill();
-        tool.waitForFinished(2000);
-        qWarning("xdotool %s: no answer within %d ms", qPrintable(args.join(QLatin1Char(' '))), timeoutMs);
-        return false;
-    }
-    if (tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0) {
-        // `search` finding nothing is an answer, not a failure.
-        if (args.value(0) != QLatin1String("search"))
-            qWarning("xdotool %s failed: %s", qPrintable(args.join(QLatin1Char(' '))),
-                     qPrintable(QString::fromLocal8Bit(tool.readAllStandardError()).trimmed()));
         return false;
     }
     if (out)
@@ -378,92 +260,42 @@ bool Desktop::xdotool(const QStringList &args, QString *out, int timeoutMs) cons
     return true;
 }
 
-static QString exactTitle(const QString &title)
+QStringList Desktop::windows(const QString &title) const
 {
-    return QLatin1Char('^') + QRegularExpression::escape(title) + QLatin1Char('$');
-}
-
-QStringList Desktop::windows(const QString &title, bool onlyVisible) const
-{
-    QStringList args{QStringLiteral("search")};
-    if (onlyVisible)
-        args << QStringLiteral("--onlyvisible");
-    args << QStringLiteral("--name") << exactTitle(title);
     QString out;
-    xdotool(args, &out);
+    xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+             QLatin1Char('^') + QRegularExpression::escape(title) + QLatin1Char('$')},
+            &out);
     return out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
 QString Desktop::waitForWindow(const QString &title, int timeoutMs) const
 {
-    QString out;
-    xdotool({QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
-             QStringLiteral("--name"), exactTitle(title)},
-            &out, timeoutMs);
-    const QStringList ids = out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    return ids.isEmpty() ? QString() : ids.first();
-}
-
-QRect Desktop::geometry(const QString &window) const
-{
-    QString out;
-    if (!xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), window}, &out))
-        return QRect();
-    QMap<QString, int> v;
-    for (const QString &line : out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-        const qsizetype eq = line.indexOf(QLatin1Char('='));
-        if (eq > 0)
-            v.insert(line.left(eq), line.mid(eq + 1).toInt());
-    }
-    if (!v.contains(QStringLiteral("WIDTH")))
-        return QRect();
-    return QRect(v.value(QStringLiteral("X")), v.value(QStringLiteral("Y")), v.value(QStringLiteral("WIDTH")),
-                 v.value(QStringLiteral("HEIGHT")));
-}
-
-bool Desktop::focus(const QString &window) const
-{
+    QString id;
+    waitFor([&] { return !(id = windows(title).value(0)).isEmpty(); }, timeoutMs);
     // No window manager here: set the X input focus directly.
-    return xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window});
+    if (!id.isEmpty() && !xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), id}))
+        return QString();
+    return id;
 }
 
-bool Desktop::type(const QString &text, int delayMs) const
+bool Desktop::keys(const QStringList &keys) const
 {
-    return xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QString::number(delayMs),
-                    QStringLiteral("--"), text},
-                   nullptr, 5000 + int(text.size()) * delayMs);
+    return xdotool(QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("40"),
+                               QStringLiteral("--")} + keys);
 }
 
-bool Desktop::key(const QString &keys, int delayMs) const
+bool Desktop::type(const QString &text) const
 {
-    QStringList args{QStringLiteral("key"), QStringLiteral("--delay"), QString::number(delayMs),
-                     QStringLiteral("--")};
-    args += keys.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    return xdotool(args);
+    return xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("40"), QStringLiteral("--"), text});
 }
 
 bool Desktop::guessLetters(const QString &letters) const
 {
-    // One xdotool for the lot (`type` would swallow the rest of a chained
-    // command line): each letter by its key name, then Return.
-    QStringList args{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("40"), QStringLiteral("--")};
+    QStringList keys;
     for (const QChar c : letters)
-        args << QString(c) << QStringLiteral("Return");
-    return xdotool(args, nullptr, 5000 + int(letters.size()) * 100);
-}
-
-bool Desktop::screenshot(const QString &path, const QString &window) const
-{
-    QProcess import;
-    import.setProcessEnvironment(environment());
-    dieWithParent(import, SIGKILL);
-    import.start(QStringLiteral("import"), {QStringLiteral("-window"), window, path});
-    if (!import.waitForFinished(15000)) {
-        import.kill();
-        import.waitForFinished(2000);
-        return false;
-    }
-    return import.exitStatus() == QProcess::NormalExit && import.exitCode() == 0 && QFileInfo(path).size() > 0;
+        keys << QString(c) << QStringLiteral("Return");
+    return this->keys(keys);
 }
 
 } // namespace gallows::e2e

@@ -7,11 +7,18 @@
 #include <QMap>
 #include <QSet>
 #include <QStringList>
+#include <QTest>
 #include <functional>
 #include <deque>
 #include <vector>
 
 namespace gallows::testing {
+
+// QFETCH as an expression.
+template <typename T> const T &fetched(const char *name)
+{
+    return *static_cast<const T *>(QTest::qData(name, qMetaTypeId<T>()));
+}
 
 using EventLog = QStringList;
 

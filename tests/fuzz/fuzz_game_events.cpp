@@ -30,17 +30,12 @@ namespace {
 // three rows, and one with an emoji.
 const char *const kTitles[] = {
     "Half-Life 2: Episode One",
-    "The Secret of the Sunken Isle",
     "Lemmings",
-    "Q*bert",
     "Déjà Vu: A Nightmare Comes True!!",
-    "Ōkami",
     "Tom's Rainbow & Six, Rogue Spear: Urban Ops",
     "Star Raiders II: The Long Way Home: Gold Edition",
     "A Very Long Title That Needs Every One Of The Three Rows On The Board",
     "Bomb 💣 Jack",
-    "Straße",
-    "  leading and trailing  ",
     "::",
     "Tab\there, new\nline",
 };
@@ -208,7 +203,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     };
 
     for (int events = 0; in.remaining_bytes() > 0 && events < 400; ++events) {
-        switch (in.ConsumeIntegralInRange(0, 14)) {
+        switch (in.ConsumeIntegralInRange(0, 13)) {
         case 0:
         case 1:
             game.setGuessLetterText(titleCharacter());
@@ -261,14 +256,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             break;
         case 13:
             run.settings.failWrites = !run.settings.failWrites;
-            break;
-        case 14:
-            // Stray ticks after the reveal change nothing a player sees.
-            if (!run.ticker.running) {
-                const QString before = game.state().boardText();
-                game.tmrLoad_Timer();
-                FUZZ_CHECK(game.state().boardText() == before);
-            }
             break;
         }
         run.check(game);

@@ -7,17 +7,10 @@
 #include "gallows_game.h"
 
 #include <QTest>
-#include <functional>
 
 namespace gallows::testing {
 
 using Store = QMap<QString, QString>;
-
-// QFETCH as an expression.
-template <typename T> const T &fetched(const char *name)
-{
-    return *static_cast<const T *>(QTest::qData(name, qMetaTypeId<T>()));
-}
 
 // A store as a previous run leaves it, with some keys replaced.
 inline Store saved(const Store &changes = {})
@@ -29,34 +22,14 @@ inline Store saved(const Store &changes = {})
     return s;
 }
 
-// Cues and pictures that can also run a check at the moment they are used.
-struct SpyCues : FakeCues {
-    std::function<void()> onPlay;
-    void play(const QString &path) override
-    {
-        FakeCues::play(path);
-        if (onPlay)
-            onPlay();
-    }
-};
-struct SpyPictures : FakePictures {
-    std::function<void()> onLoad;
-    void load(const QString &path) override
-    {
-        FakePictures::load(path);
-        if (onLoad)
-            onLoad();
-    }
-};
-
 struct Rig {
     EventLog log;
     FakeCatalogue catalogue;
     FakeSettings settings;
-    SpyCues cues;
+    FakeCues cues;
     FakeMessages messages;
     FakeRandom random;
-    SpyPictures pictures;
+    FakePictures pictures;
     FakeTicker ticker;
     GallowsGame game{Services{&catalogue, &settings, &cues, &messages, &random, &pictures, &ticker}};
 

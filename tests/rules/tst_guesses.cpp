@@ -19,14 +19,12 @@ private slots:
         QTest::addColumn<int>("moves");
         QTest::addColumn<QStringList>("listed");
         QTest::newRow("lower e") << "Eve" << "e" << "E_E" << 0 << 2 << QStringList();
-        QTest::newRow("upper E") << "Eve" << "E" << "E_E" << 0 << 2 << QStringList();
         QTest::newRow("found three times") << "Banana" << "a" << "_A_A_A" << 0 << 3 << QStringList();
         QTest::newRow("repeated letter") << "Banana" << "aA" << "_A_A_A" << 1 << 4 << QStringList();
         QTest::newRow("wrong letter twice") << "Banana" << "xx" << "______" << 2 << 0 << QStringList{"X", "X"};
         QTest::newRow("shown punctuation") << "Tic-Tac" << "-" << "___-___" << 1 << 1 << QStringList();
         QTest::newRow("punctuation not in title") << "Tic-Tac" << "!"
                                                   << "___-___" << 1 << 0 << QStringList{"!"};
-        QTest::newRow("digit") << "Zap 2" << "2" << "___ 2" << 0 << 1 << QStringList();
         QTest::newRow("accented") << "\u00c9lan" << "\u00e9" << "\u00c9___" << 0 << 1 << QStringList();
         QTest::newRow("bracket is hidden") << "Zap (2)" << "(" << "___ (__" << 0 << 1 << QStringList();
     }
@@ -43,38 +41,16 @@ private slots:
         QVERIFY(r.running());
     }
 
-    void repeatedLetterMessageFirst()
-    {
-        Rig r({"Banana"});
-        r.begin();
-        r.letter("n");
-        const int draws = r.random.draws;
-        r.log.clear();
-        int countWhileOpen = -1;
-        r.messages.whileOpen = [&] { countWhileOpen = r.game.WrongGuesses; };
-        r.letter("N");
-        QCOMPARE(countWhileOpen, 0);
-        QCOMPARE(
-            r.log, (QStringList{"message This letter has already been guessed!", "picture " + picture(1)}));
-        QCOMPARE(r.random.draws, draws);
-        QVERIFY(r.ui().lstIncorrect.items.isEmpty());
-        QCOMPARE(r.ui().txtGuessLetter.text, QString());
-        QCOMPARE(r.ui().focus, QStringLiteral("txtGuessLetter"));
-    }
-
     void titles_data()
     {
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<bool>("wins");
         QTest::newRow("lower case") << "Sim Town 2000" << "sim town 2000" << true;
-        QTest::newRow("as shown") << "Sim Town 2000" << "SIM TOWN 2000" << true;
         QTest::newRow("doubled space") << "Sim Town 2000" << "sim  town 2000" << false;
-        QTest::newRow("trailing space") << "Sim Town 2000" << "sim town 2000 " << false;
         QTest::newRow("missing mark") << "Oh No! More Blobs" << "Oh No More Blobs" << false;
         QTest::newRow("without the subtitle") << "Blobs: Tribes" << "blobs" << true;
         QTest::newRow("with the subtitle") << "Blobs: Tribes" << "Blobs: Tribes" << false;
-        QTest::newRow("two characters") << "Sim Town" << "Si" << false;
     }
 
     void titles()
@@ -141,9 +117,7 @@ private slots:
         QTest::newRow("wrong title, then title") << "ABC" << "" << "abd|abc" << "win1.wav";
         QTest::newRow("one guessable cell") << "A-" << "a" << "" << "win2.wav";
         QTest::newRow("letter, then title") << "ABC" << "A" << "abc" << "win1.wav";
-        QTest::newRow("repeated, then title") << "ABC" << "AA" << "abc" << "win1.wav";
         QTest::newRow("letters only") << "AB" << "AB" << "" << "win1.wav";
-        QTest::newRow("one letter, two cells") << "AA" << "A" << "" << "win1.wav";
         QTest::newRow("only punctuation, any letter") << "- ?" << "q" << "" << "win1.wav";
     }
 
@@ -160,77 +134,6 @@ private slots:
         QCOMPARE(r.cueNames().last(), fetched<QString>("cue"));
     }
 
-    // List entry, count, cue, picture, then the box cleared.
-    void wrongGuessOrder_data()
-    {
-        QTest::addColumn<bool>("isTitle");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<int>("count");
-        QTest::newRow("letter") << false << "x" << 1;
-        QTest::newRow("title") << true << "Wrong" << 2;
-    }
-
-    void wrongGuessOrder()
-    {
-        QFETCH(bool, isTitle);
-        QFETCH(QString, typed);
-        QFETCH(int, count);
-        Rig r({"ABC"});
-        r.begin();
-        const QString listed = isTitle ? typed : typed.toUpper();
-        const TextBox &box = isTitle ? r.ui().txtGuessWord : r.ui().txtGuessLetter;
-        QStringList seen;
-        r.cues.onPlay = [&] {
-            seen << QStringLiteral("cue list=%1 count=%2 picture=%3 box=%4")
-                        .arg(r.ui().lstIncorrect.items.join(','))
-                        .arg(r.game.WrongGuesses)
-                        .arg(r.ui().imgGallows, box.text);
-        };
-        r.pictures.onLoad = [&] {
-            seen << QStringLiteral("picture cues=%1 box=%2").arg(r.cues.played.size()).arg(box.text);
-        };
-        isTitle ? r.title(typed) : r.letter(typed);
-        QCOMPARE(seen,
-            (QStringList{QStringLiteral("cue list=%1 count=%2 picture=%3 box=%4")
-                             .arg(listed)
-                             .arg(count)
-                             .arg(picture(0), typed),
-                QStringLiteral("picture cues=1 box=%1").arg(typed)}));
-        QCOMPARE(box.text, QString());
-        QCOMPARE(r.ui().focus, isTitle ? QStringLiteral("txtGuessWord") : QStringLiteral("txtGuessLetter"));
-    }
-
-    void draws_data()
-    {
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("letters");
-        QTest::addColumn<QString>("guess");
-        QTest::addColumn<int>("level");
-        QTest::addColumn<int>("draws");
-        for (int level : {1, 4}) {
-            QTest::addRow("right letter, level %d", level) << "ABC" << "A" << "" << level << 1;
-            QTest::addRow("wrong letter, level %d", level) << "ABC" << "X" << "" << level << 1;
-            QTest::addRow("repeated letter, level %d", level) << "ABC" << "AA" << "" << level << 1;
-            QTest::addRow("winning letter, level %d", level) << "A" << "A" << "" << level << 0;
-            QTest::addRow("wrong title, level %d", level) << "ABC" << "" << "abd" << level << 1;
-            QTest::addRow("right title, level %d", level) << "ABC" << "" << "abc" << level << 0;
-            QTest::addRow("rejected letter, level %d", level) << "ABC" << " " << "" << level << 0;
-        }
-    }
-
-    void draws()
-    {
-        QFETCH(int, level);
-        Rig r({fetched<QString>("title")}, saved({{"Sounds", QString::number(level)}}));
-        r.begin();
-        const int before = r.random.draws;
-        r.letters(fetched<QString>("letters"));
-        const QString guess = fetched<QString>("guess");
-        if (!guess.isEmpty())
-            r.title(guess);
-        QCOMPARE(r.random.draws - before, fetched<int>("draws"));
-    }
-
     void rejectedInput_data()
     {
         QTest::addColumn<bool>("isTitle");
@@ -242,7 +145,6 @@ private slots:
         QTest::newRow("space letter") << false << " " << letter;
         QTest::newRow("empty title") << true << "" << title;
         QTest::newRow("one-character title") << true << "a" << title;
-        QTest::newRow("space title") << true << " " << title;
         QTest::newRow("astral title") << true << "\U0001F600" << title;
     }
 
