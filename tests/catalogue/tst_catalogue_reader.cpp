@@ -133,32 +133,6 @@ private slots:
         QCOMPARE(catalogue.fetch(2).title, QStringLiteral("GAME 3"));
     }
 
-    // Whatever the key cache holds, the catalogue opens as it would without it.
-    void keyCache_data()
-    {
-        QTest::addColumn<QByteArray>("cached");
-        QTest::newRow("no cache yet") << QByteArray();
-        QTest::newRow("stale key") << QByteArray("stale");
-        QTest::newRow("garbage") << QByteArray("\x01\xff\n\n zz 00\n", 9);
-    }
-
-    void keyCache()
-    {
-        QFETCH(QByteArray, cached);
-        const QString path = file(QStringLiteral("cached.cab"));
-        if (!QFileInfo::exists(path))
-            writeGamesCatalogue(path, numberedGames(7), kKey);
-        const QByteArray salt = readAll(path).left(gallows::kCatalogueSaltBytes);
-        QTemporaryDir cacheDir;
-        const gallows::CatalogueKeyCache cache(cacheDir.filePath(QStringLiteral("keys")));
-        if (cached == "stale")
-            cache.remember(kKey.toUtf8(), salt, QByteArray(32, 'x'));
-        else if (!cached.isEmpty())
-            writeAll(cache.filePath(), cached);
-        SqlCipherCatalogue catalogue(path, kKey, &cache);
-        QCOMPARE(catalogue.fetch(6).title, QStringLiteral("GAME 7"));
-        QCOMPARE(cache.find(kKey.toUtf8(), salt), gallows::deriveCatalogueKey(kKey.toUtf8(), salt));
-    }
 };
 
 QTEST_GUILESS_MAIN(CatalogueReaderTest)

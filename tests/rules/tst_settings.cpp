@@ -58,7 +58,6 @@ private slots:
         QTest::addColumn<QString>("previousRun");
         QTest::addColumn<bool>("reinitialised");
         QTest::newRow("True") << "True" << false;
-        QTest::newRow("missing") << "" << true;
         QTest::newRow("False") << "False" << true;
     }
 
@@ -149,11 +148,8 @@ private slots:
         QTest::newRow("win") << QList<int>{3, 2, 1, 6} << "win" << QList<int>{4, 2, 1, 7};
         QTest::newRow("loss") << QList<int>{3, 2, 1, 6} << "loss" << QList<int>{3, 3, 1, 7};
         QTest::newRow("give up") << QList<int>{3, 2, 1, 6} << "giveup" << QList<int>{3, 2, 2, 7};
-        QTest::newRow("stored total 10") << QList<int>{3, 2, 1, 10} << "loss" << QList<int>{3, 3, 1, 7};
         QTest::newRow("won at 32767")
             << QList<int>{32767, 0, 0, 32767} << "win" << QList<int>{32767, 0, 0, 32767};
-        QTest::newRow("given up at 32767")
-            << QList<int>{1, 0, 32767, 32767} << "giveup" << QList<int>{1, 0, 32767, 32767};
         QTest::newRow("sum past 32767")
             << QList<int>{20000, 12767, 0, 32767} << "win" << QList<int>{20001, 12767, 0, 32767};
         QTest::newRow("negative stored") << QList<int>{-5, 0, 0, -5} << "win" << QList<int>{-4, 0, 0, -4};
@@ -211,42 +207,6 @@ private slots:
         const int panel = QStringList{"GamesWon", "GamesLost", "GamesGiveUp", "GamesTotal"}.indexOf(key);
         if (panel >= 0)
             QCOMPARE(panels(r)[panel].section(' ', -1), QString::number(read));
-    }
-
-    // The clue level is text: tested as a number, written back exactly as held.
-    void clueText_data()
-    {
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<int>("marked"); // 0 for none
-        QTest::newRow("5.0") << "5.0" << 5;
-        QTest::newRow("3") << "3" << 3;
-        QTest::newRow("7") << "7" << 0;
-        QTest::newRow("abc") << "abc" << 0;
-    }
-
-    void clueText()
-    {
-        QFETCH(QString, stored);
-        QFETCH(int, marked);
-        Rig r({"ABC"}, saved({{"Clue", stored}}));
-        r.begin();
-        std::array<bool, 5> marks{};
-        if (marked)
-            marks[size_t(marked - 1)] = true;
-        QCOMPARE(r.ui().mnuClue, marks);
-        const QString opening = marked == 5 ? "Clue 1 of 3: Published in 1990 by Pub"
-            : marked == 3                   ? "Clue: Published in 1990 by Pub"
-                                            : "";
-        QCOMPARE(r.ui().lblClue.caption, opening);
-        r.letters("VWXYZ");
-        QCOMPARE(r.ui().lblClue.caption,
-            marked == 5 ? QStringLiteral("Clue 2 of 3: The genre is puzzle") : opening);
-        r.letters("Q");
-        QCOMPARE(r.ui().lblClue.caption,
-            marked == 5 ? QStringLiteral("Clue 3 of 3: It was developed by Dev") : opening);
-        r.game.Form_QueryUnload();
-        QCOMPARE(r.settings.values.value("Clue"), stored);
-        QVERIFY(r.settings.writes.contains("Clue=" + stored));
     }
 
     // A write that fails outside the close: one message naming the file, and the
