@@ -9,6 +9,7 @@
 
 #include "about_window.h"
 #include "catalogue_reader_module.h"
+#include "command_line.h"
 #include "deferred_cue_player.h"
 #include "game_window.h"
 #include "gallows_game.h"
@@ -201,6 +202,10 @@ int Main(QApplication &app, OpeningCatalogue &catalogue)
 
 int main(int argc, char *argv[])
 {
+    // --help, --version or anything else on the command line is answered
+    // here, before any of what follows starts.
+    if (argc > 1)
+        return gallows::answerCommandLine(argc, argv);
     // One heap for every thread: the start-up helper's allocations would
     // otherwise sit in an arena of their own, with its own slack.
     mallopt(M_ARENA_MAX, 1);

@@ -3,6 +3,8 @@
 # player), so that SQLCipher and Qt Multimedia are not loaded before main().
 add_executable(gallows
   ${CMAKE_CURRENT_SOURCE_DIR}/main.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/command_line.h
+  ${CMAKE_CURRENT_SOURCE_DIR}/command_line.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/single_instance.h
   ${CMAKE_CURRENT_SOURCE_DIR}/single_instance.cpp
 )

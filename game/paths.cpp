@@ -22,7 +22,7 @@ QString dataRoot()
     const QString program = programDir();
     if (QFileInfo(program + QStringLiteral("/Data")).isDir())
         return program;
-    // Installed layout: <prefix>/bin/gallows and <prefix>/share/tarvolin-gallows/Data.
+    // Installed layout: <prefix>/games/gallows and <prefix>/share/tarvolin-gallows/Data.
     const QString shared = QDir::cleanPath(program + QStringLiteral("/../share/tarvolin-gallows"));
     if (QFileInfo(shared + QStringLiteral("/Data")).isDir())
         return shared;
@@ -40,9 +40,9 @@ QString modulePath(const QString &fileName)
     const QString beside = program + QLatin1Char('/') + fileName;
     if (QFileInfo::exists(beside))
         return beside;
-    // Installed layout: <prefix>/bin/gallows and <prefix>/lib/tarvolin-gallows/.
-    const QString installed =
-        QDir::cleanPath(program + QStringLiteral("/../lib/tarvolin-gallows/") + fileName);
+    // Installed layout: <prefix>/games/gallows and <prefix>/lib/<triplet>/tarvolin-gallows/.
+    const QString installed = QDir::cleanPath(
+        program + QStringLiteral("/" GALLOWS_PARTS_FROM_PROGRAM "/") + fileName);
     if (QFileInfo::exists(installed))
         return installed;
     return beside;

@@ -11,7 +11,7 @@ packages=(
   libqt6multimedia6 libsqlcipher0 fonts-liberation2 fonts-dejavu-core
   # tests: offscreen and X11 windows, keystrokes, screenshots, audio, packaging
   sqlcipher xvfb xauth xdotool x11-utils imagemagick pulseaudio pulseaudio-utils sox
-  desktop-file-utils appstream dpkg-dev file
+  desktop-file-utils appstream dpkg-dev file lintian strace
   # sanitizer and fuzzing builds
   clang libclang-rt-14-dev
 )
