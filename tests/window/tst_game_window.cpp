@@ -1,6 +1,6 @@
 // The real game window and About window over the fakes, on the offscreen
 // platform: which key or click reaches which rule, the focus, closing, the
-// Give Up tip, and the Qt services behind the rules (message box, pictures).
+// Give Up tip and the About window.
 // The rules themselves are tested headless in tests/rules.
 
 #include "about_window.h"
@@ -13,7 +13,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -120,16 +119,6 @@ private slots:
         QCOMPARE(edit->text(), QString());
         QCOMPARE(rig.listed(), fetched<QStringList>("listed"));
         QCOMPARE(defaults.count(), 0);
-    }
-
-    // The letter box holds one character; what is typed reaches the rules.
-    void typingReachesTheRules()
-    {
-        Rig rig(pictureRoot.path());
-        QTest::keyClicks(rig.box("txtGuessLetter"), QStringLiteral("ab"));
-        QCOMPARE(rig.game->state().txtGuessLetter.text, QStringLiteral("a"));
-        QTest::keyClicks(rig.box("txtGuessWord"), QStringLiteral("half"));
-        QCOMPARE(rig.game->state().txtGuessWord.text, QStringLiteral("half"));
     }
 
     // The menu shortcuts work from inside the boxes, where a line edit would
@@ -358,7 +347,6 @@ private slots:
     {
         QTest::addColumn<int>("key");
         QTest::addColumn<int>("modifiers");
-        QTest::newRow("Enter") << int(Qt::Key_Return) << int(Qt::NoModifier);
         QTest::newRow("Esc") << int(Qt::Key_Escape) << int(Qt::NoModifier);
         QTest::newRow("Alt+H") << int(Qt::Key_H) << int(Qt::AltModifier);
     }
@@ -391,59 +379,6 @@ private slots:
         QCOMPARE(rig.box("txtGuessLetter")->text(), QString());
     }
 
-    // The message box: the text, the game's title, OK only, no icon, modal.
-    void messageBox()
-    {
-        QtMessageBox messages;
-        QString title, text;
-        QMessageBox::StandardButtons buttons;
-        QMessageBox::Icon icon = QMessageBox::Information;
-        QTimer::singleShot(0, [&] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                title = box->windowTitle();
-                text = box->text();
-                buttons = box->standardButtons();
-                icon = box->icon();
-                box->button(QMessageBox::Ok)->click();
-            }
-        });
-        messages.show(QStringLiteral("Please enter a letter, stupid!"));
-        QCOMPARE(title, QStringLiteral("Tarvolin Gallows"));
-        QCOMPARE(text, QStringLiteral("Please enter a letter, stupid!"));
-        QCOMPARE(buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-        QCOMPARE(icon, QMessageBox::NoIcon);
-    }
-
-    // A picture is read whenever it is shown; a missing or broken one is an
-    // error naming its full path.
-    void pictures()
-    {
-        QTemporaryDir root;
-        const QString relative = QStringLiteral("Data/Gallows/Graphics/0.gif");
-        QVERIFY(QDir().mkpath(root.filePath(QStringLiteral("Data/Gallows/Graphics"))));
-        QImage image(5, 5, QImage::Format_RGB32);
-        image.fill(Qt::red);
-        QVERIFY(image.save(root.filePath(relative), "PNG"));
-        QtPictureSource pictures(root.path());
-        pictures.load(relative);
-        QCOMPARE(pictures.pixmap(relative).toImage().pixelColor(2, 2), QColor(Qt::red));
-        image.fill(Qt::blue);
-        QVERIFY(image.save(root.filePath(relative), "PNG"));
-        pictures.load(relative);
-        QCOMPARE(pictures.pixmap(relative).toImage().pixelColor(2, 2), QColor(Qt::blue));
-        const QString error = QStringLiteral("The picture %1 is missing or cannot be read.").arg(root.filePath(relative));
-        for (const QByteArray &content : {QByteArray("GIF89a not really"), QByteArray()}) {
-            QFile file(root.filePath(relative));
-            QVERIFY(content.isEmpty() ? file.remove() : file.open(QIODevice::WriteOnly) && file.write(content) > 0);
-            file.close();
-            try {
-                pictures.load(relative);
-                QFAIL("no error");
-            } catch (const GameError &e) {
-                QCOMPARE(e.message(), error);
-            }
-        }
-    }
 };
 
 QTEST_MAIN(TestGameWindow)
