@@ -140,6 +140,8 @@ private slots:
     void gameWindowTakesNoInputWhileOpen();
     void figureResource();
     void bothWindowsWearTheIcon();
+    void focusedHangOn_data();
+    void focusedHangOn();
 
 private:
     QTemporaryDir pictureRoot;
@@ -411,6 +413,36 @@ void TestAboutWindow::bothWindowsWearTheIcon()
     QVERIFY(!expected.isNull());
     for (QWidget *w : {static_cast<QWidget *>(rig.window.get()), static_cast<QWidget *>(&about)})
         QCOMPARE(w->windowIcon().pixmap(QSize(32, 32), 1.0).toImage(), expected);
+}
+
+void TestAboutWindow::focusedHangOn_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::newRow("Return") << int(Qt::Key_Return) << int(Qt::NoModifier);
+    QTest::newRow("keypad Enter") << int(Qt::Key_Enter) << int(Qt::KeypadModifier);
+    QTest::newRow("Space") << int(Qt::Key_Space) << int(Qt::NoModifier);
+}
+
+// Hang On has the focus when the window opens, shows it, and Enter or Space
+// on it presses it once.
+void TestAboutWindow::focusedHangOn()
+{
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    frmAbout2 about;
+    auto *ok = about.findChild<QPushButton *>(QStringLiteral("cmdOk"));
+    about.show();
+    QVERIFY(QTest::qWaitForWindowActive(&about));
+    QTRY_COMPARE(QApplication::focusWidget(), ok);
+    const QImage focused = ok->grab().toImage();
+    ok->clearFocus();
+    QVERIFY2(ok->grab().toImage() != focused, "the focus does not show on Hang On");
+    ok->setFocus(Qt::OtherFocusReason);
+    QSignalSpy pressed(ok, &QPushButton::clicked);
+    QTest::keyClick(ok, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    QTRY_VERIFY(!about.isVisible());
+    QCOMPARE(pressed.count(), 1);
 }
 
 QTEST_MAIN(TestAboutWindow)

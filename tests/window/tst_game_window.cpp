@@ -126,6 +126,10 @@ private slots:
     void failureInALaterGameClosesTheWindow();
     void giveUpTip();
     void pictureFillsItsBox();
+    void keysOnAFocusedButton_data();
+    void keysOnAFocusedButton();
+    void focusedButtonShowsIt_data();
+    void focusedButtonShowsIt();
 
 private:
     QTemporaryDir pictureRoot;
@@ -670,6 +674,66 @@ void TestGameWindow::giveUpTip()
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(button, &leave);
     QVERIFY(!tip->isVisible());
+}
+
+void TestGameWindow::keysOnAFocusedButton_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<int>("key");
+    for (const char *button : {"cmdNew", "cmdGiveUp", "cmdGuessLetter", "cmdGuessWord"}) {
+        QTest::addRow("Return on %s", button) << button << int(Qt::Key_Return);
+        QTest::addRow("keypad Enter on %s", button) << button << int(Qt::Key_Enter);
+        QTest::addRow("Space on %s", button) << button << int(Qt::Key_Space);
+    }
+}
+
+// Enter, keypad Enter and Space press the focused button, once. New Game is
+// reached as a player reaches it: a lost game puts the focus there.
+void TestGameWindow::keysOnAFocusedButton()
+{
+    QFETCH(QString, button);
+    QFETCH(int, key);
+    Rig rig(pictureRoot.path(), kShortTitle);
+    QVERIFY(rig.active());
+    auto *target = qobject_cast<QPushButton *>(rig.window->control(button));
+    if (button == QLatin1String("cmdNew"))
+        rig.guessLetters(QStringLiteral("BCDGJKMNO"));
+    else
+        target->setFocus(Qt::OtherFocusReason);
+    QTRY_COMPARE(QApplication::focusWidget(), target);
+    QSignalSpy clicked(target, &QPushButton::clicked);
+    QTest::keyClick(target, Qt::Key(key), key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+    QCOMPARE(clicked.count(), 1);
+    if (button == QLatin1String("cmdNew")) { // the next game is on
+        QVERIFY(rig.letterBox()->isEnabled());
+        QVERIFY(!target->isVisible());
+    }
+}
+
+void TestGameWindow::focusedButtonShowsIt_data()
+{
+    QTest::addColumn<QString>("button");
+    for (const char *button : {"cmdNew", "cmdGiveUp", "cmdGuessLetter", "cmdGuessWord"})
+        QTest::newRow(button) << button;
+}
+
+// The button with the focus looks different from the same button without it,
+// also when the focus was put there by the game rather than by Tab.
+void TestGameWindow::focusedButtonShowsIt()
+{
+    QFETCH(QString, button);
+    Rig rig(pictureRoot.path(), kShortTitle);
+    QVERIFY(rig.active());
+    auto *target = qobject_cast<QPushButton *>(rig.window->control(button));
+    if (button == QLatin1String("cmdNew"))
+        rig.guessLetters(QStringLiteral("BCDGJKMNO")); // lost: New Game is up, and focused
+    QVERIFY(target->isVisible() && target->isEnabled());
+    rig.get<QListWidget>("lstIncorrect")->setFocus(Qt::OtherFocusReason);
+    QTRY_VERIFY(!target->hasFocus());
+    const QImage without = target->grab().toImage();
+    target->setFocus(Qt::OtherFocusReason);
+    QTRY_VERIFY(target->hasFocus());
+    QVERIFY2(target->grab().toImage() != without, "the focused button looks the same as an unfocused one");
 }
 
 QTEST_MAIN(TestGameWindow)
