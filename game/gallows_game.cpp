@@ -233,10 +233,10 @@ void GallowsGame::finishSetup()
     ui.cmdGiveUp.enabled = true;
     ui.lstIncorrect.enabled = true;
     // A guess during the reveal may already have ended the game: then the
-    // letter box is disabled and a lost game keeps New Game focused.
+    // letter box is disabled and New Game, enabled only now, takes the focus.
     if (ui.txtGuessLetter.enabled)
         requestFocus(QStringLiteral("txtGuessLetter"));
-    else if (ui.cmdNew.visible && WrongGuesses >= kLossCount)
+    else if (ui.cmdNew.visible)
         requestFocus(QStringLiteral("cmdNew"));
 }
 
@@ -408,6 +408,9 @@ void GallowsGame::WinGame()
         svc.cues->play(cueFile(cue));
     ui.cmdGiveUp.visible = false;
     ui.cmdNew.visible = true;
+    // As after a loss, New Game takes the focus, so that Enter starts the
+    // next game for a player on the keyboard.
+    requestFocus(QStringLiteral("cmdNew"));
     disableGuessControls();
     ui.txtGuessLetter.text.clear();
     uncoverBoard();

@@ -130,6 +130,8 @@ private slots:
     void keysOnAFocusedButton();
     void focusedButtonShowsIt_data();
     void focusedButtonShowsIt();
+    void enterAfterAWinStartsTheNextGame_data();
+    void enterAfterAWinStartsTheNextGame();
 
 private:
     QTemporaryDir pictureRoot;
@@ -734,6 +736,39 @@ void TestGameWindow::focusedButtonShowsIt()
     target->setFocus(Qt::OtherFocusReason);
     QTRY_VERIFY(target->hasFocus());
     QVERIFY2(target->grab().toImage() != without, "the focused button looks the same as an unfocused one");
+}
+
+void TestGameWindow::enterAfterAWinStartsTheNextGame_data()
+{
+    QTest::addColumn<bool>("byTitle");
+    QTest::addColumn<bool>("byClick");
+    QTest::newRow("letters, Enter in the box") << false << false;
+    QTest::newRow("title, Enter in the box") << true << false;
+    QTest::newRow("title, Guess Title clicked") << true << true;
+}
+
+// After a win New Game has the focus, whatever had it before, and Enter
+// starts the next game.
+void TestGameWindow::enterAfterAWinStartsTheNextGame()
+{
+    QFETCH(bool, byTitle);
+    QFETCH(bool, byClick);
+    Rig rig(pictureRoot.path(), kShortTitle);
+    QVERIFY(rig.active());
+    if (!byTitle) {
+        rig.guessLetters(QStringLiteral("HALFIE"));
+    } else {
+        QTest::keyClicks(rig.titleBox(), QStringLiteral("half-life"));
+        if (byClick)
+            QTest::mouseClick(rig.get<QPushButton>("cmdGuessWord"), Qt::LeftButton);
+        else
+            QTest::keyClick(rig.titleBox(), Qt::Key_Return);
+    }
+    QCOMPARE(rig.panel(1), QStringLiteral("Games Won: 1"));
+    QTRY_COMPARE(QApplication::focusWidget(), rig.get("cmdNew"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QVERIFY(!rig.get("cmdNew")->isVisible());
+    QVERIFY(rig.letterBox()->isEnabled());
 }
 
 QTEST_MAIN(TestGameWindow)
