@@ -204,17 +204,23 @@ void GallowsGame::new_game()
 
 void GallowsGame::tmrLoad_Timer()
 {
-    Notify notify(this, notifyDepth);
-    if (!revealActive || CellIndex < 1 || CellIndex > TitleLength) {
-        stopReveal();
-        return;
+    {
+        Notify notify(this, notifyDepth);
+        if (!revealActive || CellIndex < 1 || CellIndex > TitleLength) {
+            stopReveal();
+            return;
+        }
+        Cell &cell = ui.txtLetter[size_t(CellIndex)];
+        cell.visible = cell.caption != QLatin1String(" ");
+        if (++CellIndex > TitleLength) {
+            stopReveal();
+            finishSetup();
+        }
     }
-    Cell &cell = ui.txtLetter[size_t(CellIndex)];
-    cell.visible = cell.caption != QLatin1String(" ");
-    if (++CellIndex > TitleLength) {
-        stopReveal();
-        finishSetup();
-    }
+    // A tick that comes while a handler waits on the stack (a message box is
+    // open) is shown at once all the same: the window follows every tick.
+    if (notifyDepth > 0)
+        emit stateChanged();
 }
 
 void GallowsGame::stopReveal()

@@ -132,6 +132,7 @@ private slots:
     void focusedButtonShowsIt();
     void enterAfterAWinStartsTheNextGame_data();
     void enterAfterAWinStartsTheNextGame();
+    void revealGoesOnUnderAMessageBox();
 
 private:
     QTemporaryDir pictureRoot;
@@ -769,6 +770,32 @@ void TestGameWindow::enterAfterAWinStartsTheNextGame()
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QVERIFY(!rig.get("cmdNew")->isVisible());
     QVERIFY(rig.letterBox()->isEnabled());
+}
+
+// A message box opened while the board is being revealed does not stop the
+// window from showing each new cell as its tick comes.
+void TestGameWindow::revealGoesOnUnderAMessageBox()
+{
+    Rig rig(pictureRoot.path(), kShortTitle, false);
+    auto shownCells = [&] {
+        int n = 0;
+        for (QLabel *cell : rig.window->letterCells().mid(1))
+            n += !cell->isHidden();
+        return n;
+    };
+    rig.game->tmrLoad_Timer();
+    QCOMPARE(shownCells(), 1);
+    QList<int> seen;
+    rig.messages.whileOpen = [&] {
+        for (int tick = 0; tick < 3; ++tick) {
+            rig.game->tmrLoad_Timer();
+            seen << shownCells();
+        }
+    };
+    QTest::keyClick(rig.letterBox(), Qt::Key_Return); // an empty guess: its message
+    QCOMPARE(rig.messages.shown.size(), 1);
+    QCOMPARE(seen, QList<int>({2, 3, 4}));
+    QVERIFY(rig.ticker.running); // the reveal goes on after the box
 }
 
 QTEST_MAIN(TestGameWindow)
