@@ -100,15 +100,16 @@ void GallowsGame::Form_QueryUnload()
         return;
     unloaded = true;
     stopReveal();
-    // Failures here are skipped one by one: the close always completes.
+    // Every write is tried and the close always completes; a failure is
+    // told once, naming the file and the reason, once all have been tried.
     const bool keep = SaveStats == kTrue;
     auto counter = [keep](qint16 v) { return keep ? QString::number(v) : QStringLiteral("0"); };
-    svc.settings->saveAll({{QStringLiteral("GamesWon"), counter(GamesWon)},
-                           {QStringLiteral("GamesLost"), counter(GamesLost)},
-                           {QStringLiteral("GamesGiveUp"), counter(GamesGiveUp)},
-                           {QStringLiteral("GamesTotal"), counter(GamesTotal)},
-                           {QStringLiteral("Clue"), ClueLevel},
-                           {QStringLiteral("Sounds"), QString::number(SoundLevel)}});
+    saveSettings({{QStringLiteral("GamesWon"), counter(GamesWon)},
+                  {QStringLiteral("GamesLost"), counter(GamesLost)},
+                  {QStringLiteral("GamesGiveUp"), counter(GamesGiveUp)},
+                  {QStringLiteral("GamesTotal"), counter(GamesTotal)},
+                  {QStringLiteral("Clue"), ClueLevel},
+                  {QStringLiteral("Sounds"), QString::number(SoundLevel)}});
     svc.catalogue->close();
 }
 

@@ -4,6 +4,7 @@
 #include "harness.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QImage>
 #include <QSet>
 #include <QTest>
@@ -22,6 +23,7 @@ private slots:
     void playOneGame();
     void twoWinsInARow();
     void resetSurvivesKill();
+    void unwritableStoreAtClose();
 
 private:
     // Starts the game on a catalogue of `titles`; the focused window's id.
@@ -197,6 +199,43 @@ void TestE2ePlay::resetSurvivesKill()
     QCOMPARE(after.value(QStringLiteral("PreviousRun")), QStringLiteral("True"));
     // Only the store itself is left, no half-written copy beside it.
     QCOMPARE(user->configEntries(), QStringList{QStringLiteral("Tarvolin.conf")});
+}
+
+// The settings file cannot be replaced when the window closes (a folder
+// stands in its place): one message comes up over the window, and once it is
+// dismissed the game ends normally.
+void TestE2ePlay::unwritableStoreAtClose()
+{
+    QVERIFY(user->seedSettings({{QStringLiteral("PreviousRun"), QStringLiteral("True")},
+                                {QStringLiteral("GamesWon"), QStringLiteral("0")},
+                                {QStringLiteral("GamesLost"), QStringLiteral("0")},
+                                {QStringLiteral("GamesGiveUp"), QStringLiteral("0")},
+                                {QStringLiteral("GamesTotal"), QStringLiteral("0")},
+                                {QStringLiteral("Clue"), QStringLiteral("5")},
+                                {QStringLiteral("SaveStats"), QStringLiteral("True")},
+                                {QStringLiteral("Sounds"), QStringLiteral("1")}}));
+    const QString window = startGame({QStringLiteral("Elite")});
+    QVERIFY(!window.isEmpty());
+    Desktop desktop(x);
+    QVERIFY(desktop.guessLetters(QStringLiteral("elit"))); // a win the store will not keep
+    QVERIFY(QFile::remove(user->settingsFile()));
+    QVERIFY(QDir().mkdir(user->settingsFile()));
+    QVERIFY(desktop.key(QStringLiteral("ctrl+q")));
+
+    auto others = [&] {
+        QStringList found = desktop.windows(kGameTitle);
+        found.removeAll(window);
+        return found;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(!others().isEmpty(), 5000);
+    QVERIFY(game->running());
+    shoot(QStringLiteral("e2e-unwritable-store"));
+    QVERIFY(desktop.focus(others().first()));
+    QVERIFY(desktop.key(QStringLiteral("Return")));
+    QVERIFY2(game->waitForExit(5000), "the game did not end after the message");
+    QVERIFY(game->exitedNormally());
+    QCOMPARE(game->exitCode(), 0);
+    QVERIFY(QFileInfo(user->settingsFile()).isDir());
 }
 
 QTEST_GUILESS_MAIN(TestE2ePlay)
