@@ -30,6 +30,7 @@ private slots:
 
     void gameWindowAppears();
     void secondCopyEndsQuietly();
+    void secondCopyLoadsNothing();
     void lockOfKilledCopyDoesNotBlock();
     void emptyCatalogueShowsItsMessageOnly();
     void badCatalogueStopsTheStart_data();
@@ -266,6 +267,35 @@ void TestE2eStartup::badCatalogueStopsTheStart()
     QVERIFY2(err.contains(QStringLiteral("gallows: ")) && err.contains(said), qPrintable(err));
     // Nothing saved: not even the first run's defaults.
     QCOMPARE(user.configEntries(), QStringList());
+}
+
+// A second copy ends before it starts opening the catalogue or connects to
+// the display: the dynamic loader, asked to say what it loads, names neither
+// the catalogue reader (nor SQLCipher), nor the display's plugin, nor the
+// cue player.
+void TestE2eStartup::secondCopyLoadsNothing()
+{
+    ProgramFolder folder;
+    UserFolders user;
+    QString why;
+    QVERIFY2(folder.populate(&why), qPrintable(why));
+    QVERIFY2(folder.writeCatalogue(gamesCsv(kGames), &why), qPrintable(why));
+    GameProcess first;
+    QVERIFY2(first.start(folder, user, x, &why), qPrintable(why));
+    Desktop desktop(x);
+    QVERIFY2(!desktop.waitForWindow(kGameTitle, 15000).isEmpty(), qPrintable(first.errorOutput()));
+
+    GameProcess second;
+    second.setEnvironment(QStringLiteral("LD_DEBUG"), QStringLiteral("files"));
+    QVERIFY2(second.start(folder, user, x, &why), qPrintable(why));
+    QVERIFY2(second.waitForExit(10000), "the second copy is still running");
+    QVERIFY(second.exitedNormally());
+    QCOMPARE(second.exitCode(), 0);
+    const QString loaded = second.errorOutput();
+    QVERIFY2(loaded.contains(QStringLiteral("file=")), "the loader said nothing: LD_DEBUG had no effect");
+    for (const char *part : {"gallows-catalogue-reader", "libsqlcipher", "libqxcb", "gallows-cue-player"})
+        QVERIFY2(!loaded.contains(QLatin1String(part)), part);
+    QVERIFY(first.running());
 }
 
 QTEST_GUILESS_MAIN(TestE2eStartup)
