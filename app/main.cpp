@@ -2,10 +2,11 @@
 // game window and the first game. Anything that fails on the way is shown to
 // the player and ends the program without saving.
 //
-// The two slow preparations, reading the font configuration and opening the
+// A second copy ends first of all, before anything else is started. Then the
+// two slow preparations, reading the font configuration and opening the
 // catalogue (loading its reader, deriving or looking up the key), start on a
-// thread of their own before anything else, and go on while Qt connects to
-// the display and the window is built.
+// thread of their own, and go on while Qt connects to the display and the
+// window is built.
 
 #include "about_window.h"
 #include "catalogue_reader_module.h"
@@ -117,12 +118,8 @@ private:
     mutable std::unique_ptr<gallows::Catalogue> catalogue;
 };
 
-int Main(QApplication &app, OpeningCatalogue &catalogue)
+int Main(QApplication &app, OpeningCatalogue &catalogue, gallows::SingleInstance &instance)
 {
-    gallows::SingleInstance instance;
-    if (!instance.acquire())
-        return 0;
-
     gallows::QtMessageBox messages;
     gallows::QtSettingsStore settings;
     gallows::DeferredCuePlayer cues;
@@ -195,6 +192,7 @@ int Main(QApplication &app, OpeningCatalogue &catalogue)
                          w->raise();
                          w->activateWindow();
                      });
+    instance.answerLaterCopies();
     return app.exec();
 }
 
@@ -212,6 +210,11 @@ int main(int argc, char *argv[])
     // Qt takes the first thread that asks for its thread data as the main
     // thread: that must be this one, before the helper starts.
     QThread::currentThread();
+    // A second copy leaves here, having touched neither the catalogue, the
+    // fonts, the display nor the sound stack.
+    gallows::SingleInstance instance;
+    if (!instance.acquire())
+        return 0;
     OpeningCatalogue catalogue;
     QApplication app(argc, argv);
     QApplication::setStyle(new gallows::GameStyle);
@@ -221,5 +224,5 @@ int main(int argc, char *argv[])
     QApplication::setApplicationVersion(QStringLiteral(GALLOWS_VERSION));
     QApplication::setDesktopFileName(QStringLiteral(GALLOWS_APP_ID));
     QApplication::setWindowIcon(gallows::embeddedIcon(catalogue.takeIcon()));
-    return Main(app, catalogue);
+    return Main(app, catalogue, instance);
 }

@@ -109,8 +109,15 @@ void SingleInstance::listen()
         return;
     }
     listener = fd;
-    notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+}
+
+void SingleInstance::answerLaterCopies()
+{
+    if (listener < 0 || notifier)
+        return;
+    notifier = new QSocketNotifier(listener, QSocketNotifier::Read, this);
     connect(notifier, &QSocketNotifier::activated, this, &SingleInstance::acceptPeers);
+    acceptPeers();
 }
 
 void SingleInstance::acceptPeers()

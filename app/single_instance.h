@@ -23,7 +23,11 @@ public:
 
     // True when this is the only copy. A lock left by a copy that died does
     // not count. False: another copy runs and has been asked to show itself.
+    // Needs no application object: a second copy can end before it makes one.
     bool acquire();
+    // Starts answering later copies (raiseRequested()); needs the
+    // application's event loop. Copies that ask earlier are answered then.
+    void answerLaterCopies();
 
     static QString runtimeFolder();
 

@@ -100,15 +100,16 @@ void GallowsGame::Form_QueryUnload()
         return;
     unloaded = true;
     stopReveal();
-    // Failures here are skipped one by one: the close always completes.
+    // Every write is tried and the close always completes; a failure is
+    // told once, naming the file and the reason, once all have been tried.
     const bool keep = SaveStats == kTrue;
     auto counter = [keep](qint16 v) { return keep ? QString::number(v) : QStringLiteral("0"); };
-    svc.settings->saveAll({{QStringLiteral("GamesWon"), counter(GamesWon)},
-                           {QStringLiteral("GamesLost"), counter(GamesLost)},
-                           {QStringLiteral("GamesGiveUp"), counter(GamesGiveUp)},
-                           {QStringLiteral("GamesTotal"), counter(GamesTotal)},
-                           {QStringLiteral("Clue"), ClueLevel},
-                           {QStringLiteral("Sounds"), QString::number(SoundLevel)}});
+    saveSettings({{QStringLiteral("GamesWon"), counter(GamesWon)},
+                  {QStringLiteral("GamesLost"), counter(GamesLost)},
+                  {QStringLiteral("GamesGiveUp"), counter(GamesGiveUp)},
+                  {QStringLiteral("GamesTotal"), counter(GamesTotal)},
+                  {QStringLiteral("Clue"), ClueLevel},
+                  {QStringLiteral("Sounds"), QString::number(SoundLevel)}});
     svc.catalogue->close();
 }
 
@@ -204,17 +205,23 @@ void GallowsGame::new_game()
 
 void GallowsGame::tmrLoad_Timer()
 {
-    Notify notify(this, notifyDepth);
-    if (!revealActive || CellIndex < 1 || CellIndex > TitleLength) {
-        stopReveal();
-        return;
+    {
+        Notify notify(this, notifyDepth);
+        if (!revealActive || CellIndex < 1 || CellIndex > TitleLength) {
+            stopReveal();
+            return;
+        }
+        Cell &cell = ui.txtLetter[size_t(CellIndex)];
+        cell.visible = cell.caption != QLatin1String(" ");
+        if (++CellIndex > TitleLength) {
+            stopReveal();
+            finishSetup();
+        }
     }
-    Cell &cell = ui.txtLetter[size_t(CellIndex)];
-    cell.visible = cell.caption != QLatin1String(" ");
-    if (++CellIndex > TitleLength) {
-        stopReveal();
-        finishSetup();
-    }
+    // A tick that comes while a handler waits on the stack (a message box is
+    // open) is shown at once all the same: the window follows every tick.
+    if (notifyDepth > 0)
+        emit stateChanged();
 }
 
 void GallowsGame::stopReveal()
@@ -233,10 +240,10 @@ void GallowsGame::finishSetup()
     ui.cmdGiveUp.enabled = true;
     ui.lstIncorrect.enabled = true;
     // A guess during the reveal may already have ended the game: then the
-    // letter box is disabled and a lost game keeps New Game focused.
+    // letter box is disabled and New Game, enabled only now, takes the focus.
     if (ui.txtGuessLetter.enabled)
         requestFocus(QStringLiteral("txtGuessLetter"));
-    else if (ui.cmdNew.visible && WrongGuesses >= kLossCount)
+    else if (ui.cmdNew.visible)
         requestFocus(QStringLiteral("cmdNew"));
 }
 
@@ -408,6 +415,9 @@ void GallowsGame::WinGame()
         svc.cues->play(cueFile(cue));
     ui.cmdGiveUp.visible = false;
     ui.cmdNew.visible = true;
+    // As after a loss, New Game takes the focus, so that Enter starts the
+    // next game for a player on the keyboard.
+    requestFocus(QStringLiteral("cmdNew"));
     disableGuessControls();
     ui.txtGuessLetter.text.clear();
     uncoverBoard();

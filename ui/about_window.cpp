@@ -1,5 +1,7 @@
 #include "about_window.h"
 
+#include "game_button.h"
+
 #include <QImage>
 #include <QImageReader>
 #include <QKeyEvent>
@@ -125,7 +127,7 @@ frmAbout2::frmAbout2(QWidget *owner) : QDialog(owner)
 
     // Created in the design's order, which is also the stacking order: the
     // big title is last, on top, and lets the edition line show through.
-    cmdOk = new QPushButton(QStringLiteral("&Hang On"), this);
+    cmdOk = new GameButton(QStringLiteral("&Hang On"), this);
     cmdOk->setObjectName(QStringLiteral("cmdOk"));
     cmdOk->setGeometry(twipRect(1515, 1140, 1035, 375));
     cmdOk->setDefault(true);

@@ -2,6 +2,7 @@
 
 #include "about_window.h"
 #include "clues.h"
+#include "game_button.h"
 #include "give_up_tip.h"
 #include "guess_box.h"
 #include "qt_services.h"
@@ -154,12 +155,11 @@ void frmGallows::createControls()
 
     auto button = [this](const char *name, const QString &caption, const QRect &where,
                          Qt::FocusPolicy focus, const QString &accessible) {
-        auto *b = new QPushButton(caption, client);
+        auto *b = new GameButton(caption, client);
         b->setObjectName(QLatin1String(name));
         b->setGeometry(where);
         b->setFont(sansFont());
         b->setFocusPolicy(focus);
-        b->setAutoDefault(false);
         b->setAccessibleName(accessible);
         controls.insert(b->objectName(), b);
         return b;

@@ -252,8 +252,12 @@ private slots:
         r.log.clear();
         r.settings.log = &r.log;
         r.game.Form_QueryUnload();
-        QVERIFY(r.messages.shown.isEmpty());
-        QCOMPARE(r.log.size(), 6); // every write is still tried
+        // Every write is still tried; then one message names the file.
+        QCOMPARE(r.log.size(), 7);
+        for (int i = 0; i < 6; ++i)
+            QVERIFY2(r.log[i].startsWith("save "), qPrintable(r.log[i]));
+        QCOMPARE(r.messages.shown.size(), 1);
+        QVERIFY2(r.log[6].startsWith("message ") && r.log[6].contains("/tmp/ro/Tarvolin.conf"), qPrintable(r.log[6]));
         QVERIFY(r.catalogue.closed);
     }
 };

@@ -32,8 +32,8 @@ public:
 };
 
 struct Rig : WindowRig<Window> {
-    explicit Rig(const QString &root, const QStringList &titles = {QStringLiteral("Half-Life")})
-        : WindowRig(root, titles)
+    explicit Rig(const QString &root, const QStringList &titles = {QStringLiteral("Half-Life")}, bool reveal = true)
+        : WindowRig(root, titles, reveal)
     {
     }
     bool active() { return QTest::qWaitForWindowActive(window.get()); }
@@ -201,8 +201,7 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), rig.box("txtGuessLetter"));
     }
 
-    // A win or a loss uncovers the board, leaves only New Game, and New Game
-    // starts the next one.
+    // A win or a loss uncovers the board and leaves only New Game, focused.
     void gameEnds_data()
     {
         QTest::addColumn<QString>("letters");
@@ -226,13 +225,64 @@ private slots:
             QVERIFY2(!rig.get(name)->isEnabled(), name);
         QCOMPARE(rig.get<QLabel>("imgGallows")->pixmap().toImage(),
                  rig.pictures.pixmap(QStringLiteral("Data/Gallows/Graphics/%1.gif").arg(picture)).toImage());
-        if (picture == 9)
-            QCOMPARE(QApplication::focusWidget(), rig.get("cmdNew"));
-        QTest::mouseClick(rig.get<QPushButton>("cmdNew"), Qt::LeftButton);
+        // Either way New Game has the focus, and Enter on it starts the next game.
+        QTRY_COMPARE(QApplication::focusWidget(), rig.get("cmdNew"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         rig.finishReveal();
         QVERIFY(!rig.get("cmdNew")->isVisible() && rig.get("cmdGiveUp")->isVisible());
         QVERIFY(rig.box("txtGuessLetter")->isEnabled());
         QCOMPARE(rig.board(), QStringLiteral("____-____"));
+    }
+
+    // Return, keypad Enter and Space press the focused button once, and the
+    // focus shows on it even when the game, not Tab, put it there.
+    void keysOnAFocusedButton_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("key");
+        for (const char *button : {"cmdGiveUp", "cmdGuessLetter", "cmdGuessWord"})
+            for (const int key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space})
+                QTest::addRow("%s, key %x", button, key) << button << key;
+    }
+
+    void keysOnAFocusedButton()
+    {
+        QFETCH(QString, button);
+        QFETCH(int, key);
+        Rig rig(pictureRoot.path());
+        QVERIFY(rig.active());
+        auto *target = rig.get<QPushButton>(qPrintable(button));
+        const QImage without = target->grab().toImage();
+        target->setFocus(Qt::OtherFocusReason);
+        QTRY_VERIFY(target->hasFocus());
+        QVERIFY2(target->grab().toImage() != without, "the focus does not show");
+        QSignalSpy clicked(target, &QPushButton::clicked);
+        QTest::keyClick(target, Qt::Key(key), key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+        QTRY_COMPARE(clicked.count(), 1);
+    }
+
+    // A message box opened during the reveal does not stop the window from
+    // showing each new cell as its tick comes.
+    void revealGoesOnUnderAMessageBox()
+    {
+        Rig rig(pictureRoot.path(), {QStringLiteral("Half-Life")}, false);
+        auto shownCells = [&] {
+            int n = 0;
+            for (QLabel *cell : rig.window->letterCells().mid(1))
+                n += !cell->isHidden();
+            return n;
+        };
+        rig.game->tmrLoad_Timer();
+        QList<int> seen;
+        rig.messages.whileOpen = [&] {
+            for (int tick = 0; tick < 3; ++tick) {
+                rig.game->tmrLoad_Timer();
+                seen << shownCells();
+            }
+        };
+        QTest::keyClick(rig.box("txtGuessLetter"), Qt::Key_Return); // an empty guess: its message
+        QCOMPARE(rig.messages.shown.size(), 1);
+        QCOMPARE(seen, QList<int>({2, 3, 4}));
     }
 
     void giveUpLaysOutANewBoard()
@@ -347,6 +397,7 @@ private slots:
     {
         QTest::addColumn<int>("key");
         QTest::addColumn<int>("modifiers");
+        QTest::newRow("Space on Hang On") << int(Qt::Key_Space) << int(Qt::NoModifier);
         QTest::newRow("Esc") << int(Qt::Key_Escape) << int(Qt::NoModifier);
         QTest::newRow("Alt+H") << int(Qt::Key_H) << int(Qt::AltModifier);
     }
