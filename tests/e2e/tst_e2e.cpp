@@ -35,11 +35,11 @@ bool waitFor(const std::function<bool()> &condition, int timeoutMs = 20000)
 }
 
 // Children must not outlive the test, even when it is killed.
-void dieWithParent(QProcess &process)
+void dieWithParent(QProcess &process, int signal = SIGKILL)
 {
     const pid_t parent = ::getpid();
-    process.setChildProcessModifier([parent] {
-        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+    process.setChildProcessModifier([parent, signal] {
+        ::prctl(PR_SET_PDEATHSIG, signal);
         if (::getppid() != parent)
             ::_exit(127);
     });
@@ -198,7 +198,7 @@ class TestE2e : public QObject {
 private slots:
     void initTestCase()
     {
-        dieWithParent(xvfb);
+        dieWithParent(xvfb, SIGTERM);
         xvfb.setStandardErrorFile(QProcess::nullDevice());
         xvfb.start(QStringLiteral("Xvfb"), {"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
         // It writes the number of the display it took once it accepts clients.
