@@ -1,37 +1,26 @@
-// A Qt "generic" plugin the robustness tests load into the real game
-// (QT_QPA_GENERIC_PLUGINS=gallowsmessagespy): every message box the game
-// shows is appended as one line to the file named by GALLOWS_MESSAGE_SPY,
-// so a test can read what the player was told. It only watches.
+// Loaded into the game under test as a Qt generic plugin
+// (QT_QPA_GENERIC_PLUGINS=gallowsmessagespy): appends the text of every
+// message box the game shows, one line each, to the file GALLOWS_MESSAGE_SPY
+// names. It only watches.
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QGenericPlugin>
-#include <QGuiApplication>
 #include <QMessageBox>
 
 namespace {
 
 class MessageSpy : public QObject {
 public:
-    explicit MessageSpy(const QString &logPath) : path(logPath) {}
-
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() == QEvent::Show) {
-            if (auto *box = qobject_cast<QMessageBox *>(watched)) {
-                QString text = box->text();
-                text.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
-                text.replace(QLatin1Char('\n'), QStringLiteral("\\n"));
-                QFile log(path);
-                // One write per line, so a killed game leaves whole lines.
-                if (log.open(QIODevice::WriteOnly | QIODevice::Append))
-                    log.write(text.toUtf8() + '\n');
-            }
-        }
+        const auto *box = qobject_cast<QMessageBox *>(watched);
+        QFile log(qEnvironmentVariable("GALLOWS_MESSAGE_SPY"));
+        // One write per line, so a killed game leaves whole lines.
+        if (box && event->type() == QEvent::Show && log.open(QIODevice::WriteOnly | QIODevice::Append))
+            log.write(QString(box->text()).replace('\n', QStringLiteral("\\n")).toUtf8() + '\n');
         return false;
     }
-
-private:
-    QString path;
 };
 
 } // namespace
@@ -40,12 +29,9 @@ class MessageSpyPlugin : public QGenericPlugin {
     Q_OBJECT
     Q_PLUGIN_METADATA(IID QGenericPluginFactoryInterface_iid FILE "message_spy.json")
 public:
-    QObject *create(const QString &key, const QString &) override
+    QObject *create(const QString &, const QString &) override
     {
-        const QString path = qEnvironmentVariable("GALLOWS_MESSAGE_SPY");
-        if (key.compare(QLatin1String("gallowsmessagespy"), Qt::CaseInsensitive) != 0 || path.isEmpty())
-            return nullptr;
-        auto *spy = new MessageSpy(path);
+        auto *spy = new MessageSpy;
         QCoreApplication::instance()->installEventFilter(spy);
         return spy;
     }
