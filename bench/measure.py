@@ -63,13 +63,7 @@ class Run:
             self._follow(process, until, timeout)
             self.hwm_kb = proc_status(process.pid, "VmHWM")
         finally:
-            process.send_signal(signal.SIGTERM)
-            try:
-                process.wait(5)
-            except subprocess.TimeoutExpired:
-                process.kill()
-                process.wait()
-            process.stderr.close()
+            stop(process)
 
     def _follow(self, process, until, timeout):
         deadline = time.monotonic() + timeout
@@ -156,14 +150,19 @@ def second_copy_ms(program, env, runs):
             if second.returncode != 0 or first.poll() is not None:
                 fail(f"second copy: status {second.returncode}, first copy running: {first.poll() is None}")
     finally:
-        first.send_signal(signal.SIGTERM)
-        try:
-            first.wait(5)
-        except subprocess.TimeoutExpired:
-            first.kill()
-            first.wait()
-        first.stderr.close()
+        stop(first)
     return times
+
+
+def stop(process):
+    """Asks a game to end, kills it if it has not within 5 s, and closes its stderr."""
+    process.send_signal(signal.SIGTERM)
+    try:
+        process.wait(5)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        process.wait()
+    process.stderr.close()
 
 
 def mb(kb):
