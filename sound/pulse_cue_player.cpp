@@ -15,11 +15,6 @@ namespace gallows {
 
 namespace {
 
-// How much of a cue the server is sent ahead of what it plays: a new cue
-// cuts the old one off at once whatever it holds, so this only sets how
-// soon a cue starts.
-constexpr pa_usec_t kAheadUs = 50'000;
-
 quint16 le16(const char *p) { return qFromLittleEndian<quint16>(p); }
 quint32 le32(const char *p) { return qFromLittleEndian<quint32>(p); }
 
@@ -269,13 +264,16 @@ void PulseCuePlayer::play(const QString &relativePath)
         if (pa_stream *next = pa_stream_new(context, "cue", &spec, nullptr)) {
             playback = new Playback{sound->samples};
             pa_stream_set_write_callback(next, &Playback::writeMore, playback);
+            // The server takes the whole cue at once, so that a busy game
+            // cannot leave it short in the middle; a new cue cuts the old one
+            // off whatever the server still holds of it.
             pa_buffer_attr buffer;
             buffer.maxlength = uint32_t(-1);
-            buffer.tlength = uint32_t(pa_usec_to_bytes(kAheadUs, &spec));
+            buffer.tlength = uint32_t(sound->samples.size());
             buffer.prebuf = uint32_t(-1);
             buffer.minreq = uint32_t(-1);
             buffer.fragsize = uint32_t(-1);
-            if (pa_stream_connect_playback(next, nullptr, &buffer, PA_STREAM_ADJUST_LATENCY, nullptr, nullptr) == 0) {
+            if (pa_stream_connect_playback(next, nullptr, &buffer, PA_STREAM_NOFLAGS, nullptr, nullptr) == 0) {
                 current = next;
             } else {
                 pa_stream_unref(next);
