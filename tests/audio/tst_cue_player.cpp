@@ -211,7 +211,8 @@ private slots:
         const Samples recording = recorder.samples();
         const qsizetype start = soundSpan(recording).first, oneStart = soundSpan(one).first;
         qsizetype heard = 0;
-        while (oneStart + heard < one.size() && recording[start + heard] == one[oneStart + heard])
+        while (oneStart + heard < one.size() && start + heard < recording.size()
+               && recording[start + heard] == one[oneStart + heard])
             ++heard;
         if (second.isEmpty()) {
             QCOMPARE(spanLength(recording), spanLength(one)); // nothing before it, nothing lost
