@@ -1,6 +1,6 @@
 # The game itself: `gallows` at the top of the build folder, beside Data/ and
 # the two parts it loads at run time (the catalogue reader and the cue
-# player), so that SQLCipher and the sound server's client are not loaded before main().
+# player), so that SQLCipher and Qt Multimedia are not loaded before main().
 add_executable(gallows
   ${CMAKE_CURRENT_SOURCE_DIR}/main.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/single_instance.h

@@ -6,9 +6,9 @@ set -euo pipefail
 packages=(
   # build
   cmake ninja-build g++ pkg-config git ccache
-  qt6-base-dev libpulse-dev libsqlcipher-dev libssl-dev libfontconfig-dev
+  qt6-base-dev qt6-multimedia-dev libsqlcipher-dev libssl-dev libfontconfig-dev
   # run
-  libpulse0 libsqlcipher0 fonts-liberation2 fonts-dejavu-core
+  libqt6multimedia6 libsqlcipher0 fonts-liberation2 fonts-dejavu-core
   # tests: offscreen and X11 windows, keystrokes, screenshots, audio, packaging
   sqlcipher xvfb xauth xdotool x11-utils imagemagick pulseaudio pulseaudio-utils sox
   desktop-file-utils appstream dpkg-dev file

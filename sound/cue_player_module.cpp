@@ -1,7 +1,7 @@
 // The entry point of gallows-cue-player.so.
 
 #include "cue_player_module.h"
-#include "pulse_cue_player.h"
+#include "qt_cue_player.h"
 
 #include <type_traits>
 
@@ -9,5 +9,5 @@ extern "C" Q_DECL_EXPORT gallows::CuePlayer *gallows_make_cue_player_v1()
 {
     static_assert(std::is_same_v<decltype(&gallows_make_cue_player_v1),
                                  gallows::cue_module::MakeFunction>);
-    return new gallows::PulseCuePlayer();
+    return new gallows::QtCuePlayer();
 }

@@ -1,7 +1,7 @@
 #pragma once
-// The cue player as a part the game loads at run time: the sound server's
-// client library is loaded only once the first board is up, not before the
-// window can show.
+// The cue player as a part the game loads at run time: Qt Multimedia, the
+// sound server's client library and their codecs are loaded only once the
+// first board is up, not before the window can show.
 
 #include "interfaces.h"
 

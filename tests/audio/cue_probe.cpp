@@ -1,65 +1,75 @@
-// The game's cue player in a process of its own, driven line by line from
-// standard input ("play CUE", CUE a file in Data/Gallows/Sounds or "all" for
-// the twelve in turn; "quit"), so that the tests can take its sound server
-// away while it works. It says "sent CUE STATE" when play() has returned,
-// "state CUE STATE" once the last cue's stream is somewhere and whenever that
-// changes (none, starting, playing, failed), "connected" once the player has
-// reached a server, and "bye" once the player is gone.
+// Plays cues through the game's own player in a process of its own, so that
+// the audio tests can run it as the game runs: from another program folder,
+// as the first cue of a run, with no sound server or one that goes away.
+//
+//   cue_probe [--gap MS] [--after MS] CUE...
+//
+// CUE is a file name in Data/Gallows/Sounds ("win1.wav") or "all" for the
+// twelve cues. The player finds its data as the game does, from the
+// program's folder. The cues are started GAP ms apart (default 50), and the
+// probe ends AFTER ms (default 300) past the last one. It prints how many cue
+// files the player found, when each play() began (QElapsedTimer's clock, ms)
+// and how long it took, and the longest.
 
-#include "pulse_cue_player.h"
+#include "qt_cue_player.h"
 
 #include <QCoreApplication>
-#include <QSocketNotifier>
+#include <QElapsedTimer>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
-#include <unistd.h>
-
-using gallows::PulseCuePlayer;
 
 int main(int argc, char **argv)
 {
     setvbuf(stdout, nullptr, _IOLBF, 0);
     QCoreApplication app(argc, argv);
-    auto player = std::make_unique<PulseCuePlayer>();
-    const char *const names[] = {"none", "starting", "playing", "failed"};
-    QByteArray last, pending;
-    PulseCuePlayer::Stream lastState = PulseCuePlayer::Stream::None;
-    QTimer watch;
-    bool connected = false;
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (!connected && (connected = player->connected()))
-            printf("connected\n");
-        if (player->stream() != lastState)
-            printf("state %s %s\n", last.constData(), names[int(lastState = player->stream())]);
-    });
-    watch.start(5);
-    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
-    QObject::connect(&input, &QSocketNotifier::activated, [&] {
-        char buffer[256];
-        const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
-        pending.append(buffer, std::max<ssize_t>(n, 0));
-        for (qsizetype end; (end = pending.indexOf('\n')) >= 0; pending.remove(0, end + 1)) {
-            const QString line = QString::fromUtf8(pending.left(end));
-            const QStringList cues = line == QLatin1String("play all") ? PulseCuePlayer::cueFiles()
-                                     : line.startsWith(QLatin1String("play ")) ? QStringList{"Data/Gallows/Sounds/" + line.mid(5)}
-                                                                               : QStringList();
-            for (const QString &cue : cues) {
-                player->play(cue);
-                last = cue.section(QLatin1Char('/'), -1).toUtf8();
-                printf("sent %s %s\n", last.constData(), names[int(player->stream())]);
-                lastState = PulseCuePlayer::Stream::None; // the watch says where it is
-            }
-            if (line == QLatin1String("quit"))
-                app.quit();
+    QStringList args = app.arguments().mid(1);
+    int gap = 50;
+    int after = 300;
+    QStringList cues;
+    while (!args.isEmpty()) {
+        const QString arg = args.takeFirst();
+        if (arg == QLatin1String("--gap") && !args.isEmpty())
+            gap = args.takeFirst().toInt();
+        else if (arg == QLatin1String("--after") && !args.isEmpty())
+            after = args.takeFirst().toInt();
+        else if (arg == QLatin1String("all"))
+            cues << gallows::QtCuePlayer::cueFiles();
+        else
+            cues << QStringLiteral("Data/Gallows/Sounds/") + arg;
+    }
+
+    auto owned = std::make_unique<gallows::QtCuePlayer>();
+    gallows::QtCuePlayer &player = *owned;
+    int found = 0;
+    for (const QString &cue : gallows::QtCuePlayer::cueFiles())
+        found += player.lengthMs(cue) > 0 ? 1 : 0;
+    printf("found %d\n", found);
+
+    qint64 longest = 0;
+    int next = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (next == cues.size()) {
+            timer.stop();
+            QTimer::singleShot(after, &app, &QCoreApplication::quit);
+            return;
         }
-        if (n <= 0)
-            app.quit();
+        QElapsedTimer took;
+        took.start();
+        player.play(cues.at(next++));
+        const qint64 us = took.nsecsElapsed() / 1000;
+        printf("play %lld us at %lld ms\n", static_cast<long long>(us),
+               static_cast<long long>(took.msecsSinceReference()));
+        longest = std::max(longest, us);
     });
-    app.exec();
-    watch.stop();
-    player.reset();
-    printf("bye\n");
-    return 0;
+    timer.start(gap);
+    const int rc = app.exec();
+    printf("played %d\nlongest play %lld us\n", next, static_cast<long long>(longest));
+    // The game lets go of its player before the application ends, too.
+    timer.stop();
+    owned.reset();
+    return rc;
 }

@@ -182,7 +182,7 @@ check_package() {
     [[ $field == "$version" ]] || fail "package version $field, expected $version"
     depends=$(dpkg-deb -f "$deb" Depends)
     # Found by dpkg-shlibdeps, and the fonts the windows ask for by name.
-    for need in libqt6widgets6 libpulse0 libsqlcipher0 fonts-liberation2 fonts-dejavu-core; do
+    for need in libqt6widgets6 libqt6multimedia6 libsqlcipher0 fonts-liberation2 fonts-dejavu-core; do
         grep -qE "(^|, )$need( |,|$)" <<<"$depends" || fail "Depends lacks $need: $depends"
     done
 
