@@ -6,13 +6,20 @@
 #include <QAudioDevice>
 #include <QAudioSink>
 #include <QBuffer>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QMediaDevices>
 #include <QThread>
+#include <QTimer>
 #include <QtEndian>
 
 #include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
 #include <utility>
 
 namespace gallows {
@@ -21,6 +28,8 @@ namespace {
 
 // How long the sound server may take to answer the closing of a stream.
 constexpr int kServerAnswerMs = 50;
+// How long the player's thread has to finish when the player goes.
+constexpr int kFinishMs = 1000;
 
 quint16 le16(const char *p) { return qFromLittleEndian<quint16>(p); }
 quint32 le32(const char *p) { return qFromLittleEndian<quint32>(p); }
@@ -90,31 +99,136 @@ int WaveSound::lengthMs() const
     return isNull() ? 0 : int(format.durationForBytes(samples.size()) / 1000);
 }
 
-QtCuePlayer::QtCuePlayer(QObject *parent) : QtCuePlayer(dataRoot(), parent) {}
+// The player's half on its thread: the sink and all else that talks to the
+// sound server. Made on the game's thread, then moved; its functions run only
+// on its own thread, handed over as queued calls.
+class CueOutput : public QObject {
+public:
+    std::atomic<QtCuePlayer::Stage> stage{QtCuePlayer::Stage::Idle};
 
-QtCuePlayer::QtCuePlayer(const QString &root, QObject *parent) : QObject(parent), root(root)
+    CueOutput() : closing(new QTimer(this))
+    {
+        closing->setSingleShot(true);
+        connect(closing, &QTimer::timeout, this, &CueOutput::stopCurrent);
+    }
+
+    // Asking for the output device connects Qt to the sound server now
+    // rather than at the first cue.
+    void warmUp() { QMediaDevices::defaultAudioOutput(); }
+
+    void play(const WaveSound &sound)
+    {
+        // Whatever happens to the new cue, the old one stops: one cue at a time.
+        stopCurrent();
+        if (sound.isNull())
+            return;
+        stage = QtCuePlayer::Stage::Opening;
+        const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+        if (device.isNull() || !device.isFormatSupported(sound.format)) {
+            stage = QtCuePlayer::Stage::Idle;
+            return;
+        }
+        auto *next = new QAudioSink(device, sound.format, this);
+        auto *source = new QBuffer(next);
+        source->setData(sound.samples);
+        source->open(QIODevice::ReadOnly);
+        connect(next, &QAudioSink::stateChanged, this, [this, next](QAudio::State state) {
+            sinkStateChanged(next, state);
+        });
+        sink = next;
+        next->start(source); // a server that does not answer holds the thread here
+        if (sink == next && next->error() != QAudio::NoError)
+            stopCurrent();
+        else if (sink == next)
+            stage = QtCuePlayer::Stage::Playing;
+    }
+
+    // The last call: the player is going. Ends the thread.
+    void finish()
+    {
+        stopCurrent();
+        // Qt's connection to the sound server goes soon after the player. If
+        // a stream has only just closed, the server's answers may still be on
+        // their way, and libpulse aborts the process when one arrives while
+        // Qt tears the connection down: wait for them.
+        if (streamClosed.isValid() && streamClosed.elapsed() < kServerAnswerMs)
+            QThread::msleep(quint64(kServerAnswerMs - streamClosed.elapsed()));
+        thread()->quit();
+    }
+
+private:
+    void stopCurrent()
+    {
+        closing->stop();
+        stage = QtCuePlayer::Stage::Idle;
+        // Qt's sound back end may run the event loop while a stream closes,
+        // and with it this object again: let go of the sink before stopping
+        // it, and delete it from the event loop rather than from a handler.
+        if (QAudioSink *old = std::exchange(sink, nullptr)) {
+            old->disconnect(this);
+            old->stop();
+            old->deleteLater();
+            streamClosed.start();
+        }
+    }
+
+    void sinkStateChanged(QAudioSink *from, QAudio::State state)
+    {
+        if (!sink || sink != from)
+            return;
+        if (state == QAudio::StoppedState) {
+            // The device went away or failed.
+            if (sink->error() != QAudio::NoError)
+                stopCurrent();
+            return;
+        }
+        // Once the sink has read the whole cue, the server still holds up to
+        // one buffer of it: close the stream when that has been played, not
+        // before, as the server drops what a stream still holds when it closes.
+        const auto *source = sink->findChild<QBuffer *>();
+        if (state == QAudio::IdleState && source && source->atEnd() && !closing->isActive())
+            closing->start(int(sink->format().durationForBytes(sink->bufferSize()) / 1000) + 100);
+    }
+
+    QAudioSink *sink = nullptr;
+    QTimer *closing;
+    QElapsedTimer streamClosed;
+};
+
+QtCuePlayer::QtCuePlayer(const QString &folder)
+    : root(folder.isEmpty() ? dataRoot() : folder), thread(new QThread), output(new CueOutput)
 {
     // The twelve cues are small: read them all now, so that no cue waits for
     // the disk when the game first needs it. A missing file is looked for
     // again when it is played.
     for (const QString &cue : cueFiles())
         soundFor(cue);
-    // Asking for the output device connects Qt to the sound server now
-    // rather than at the first cue.
-    QMediaDevices::defaultAudioOutput();
-    closing.setSingleShot(true);
-    connect(&closing, &QTimer::timeout, this, &QtCuePlayer::stopCurrent);
+    thread->setObjectName(QStringLiteral("gallows-cues"));
+    output->moveToThread(thread);
+    thread->start();
+    QMetaObject::invokeMethod(output, [o = output] { o->warmUp(); }, Qt::QueuedConnection);
 }
 
 QtCuePlayer::~QtCuePlayer()
 {
-    stopCurrent();
-    // The player goes when the game ends, and Qt's connection to the sound
-    // server soon after. If a stream has only just closed, the server's
-    // answers may still be on their way, and libpulse aborts the process
-    // when one arrives while Qt tears the connection down: wait for them.
-    if (streamClosed.isValid() && streamClosed.elapsed() < kServerAnswerMs)
-        QThread::msleep(kServerAnswerMs - streamClosed.elapsed());
+    QMetaObject::invokeMethod(output, [o = output] { o->finish(); }, Qt::QueuedConnection);
+    if (thread->wait(QDeadlineTimer(kFinishMs))) {
+        delete output; // its thread is over: nothing else touches it
+        delete thread;
+        return;
+    }
+    // The thread is still inside the sink, waiting for a sound server that
+    // will not answer, and nothing can take it out. A QThread must not be
+    // destroyed while it runs: it is left, with its output, to the end of the
+    // process, which follows. Nor can Qt's connection to the server be torn
+    // down under that thread (libpulse aborts the process), and Qt does that
+    // when the process exits: so the process ends before, with the status it
+    // was ending with. Handlers registered with on_exit() run before the ones
+    // registered earlier, Qt's among them.
+    on_exit([](int status, void *) {
+        fflush(nullptr);
+        _exit(status);
+    }, nullptr);
 }
 
 QString QtCuePlayer::resolve(const QString &relativePath) const
@@ -140,9 +254,9 @@ int QtCuePlayer::lengthMs(const QString &relativePath) const
     return it == sounds.constEnd() ? 0 : it->lengthMs();
 }
 
-QString QtCuePlayer::playing() const
+QtCuePlayer::Stage QtCuePlayer::stage() const
 {
-    return current;
+    return output->stage;
 }
 
 const WaveSound *QtCuePlayer::soundFor(const QString &relativePath)
@@ -158,60 +272,12 @@ const WaveSound *QtCuePlayer::soundFor(const QString &relativePath)
     return &*sounds.insert(relativePath, WaveSound::read(file.readAll()));
 }
 
-void QtCuePlayer::stopCurrent()
-{
-    closing.stop();
-    current.clear();
-    // Qt's sound back end may run the event loop while a stream closes, and
-    // with it this player again: let go of the sink before stopping it, and
-    // delete it from the event loop rather than from inside a handler.
-    if (QAudioSink *old = std::exchange(sink, nullptr)) {
-        old->disconnect(this);
-        old->stop();
-        old->deleteLater();
-        streamClosed.start();
-    }
-}
-
 void QtCuePlayer::play(const QString &relativePath)
 {
-    // Whatever happens to the new cue, the old one stops: one cue at a time.
-    stopCurrent();
+    // The cue is handed over, never waited for: the samples are shared, not copied.
     const WaveSound *sound = soundFor(relativePath);
-    if (!sound || sound->isNull())
-        return;
-    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-    if (device.isNull() || !device.isFormatSupported(sound->format))
-        return;
-
-    auto *next = new QAudioSink(device, sound->format, this);
-    auto *source = new QBuffer(next);
-    source->setData(sound->samples);
-    source->open(QIODevice::ReadOnly);
-    connect(next, &QAudioSink::stateChanged, this, &QtCuePlayer::sinkStateChanged);
-    sink = next;
-    current = relativePath;
-    next->start(source);
-    if (sink == next && next->error() != QAudio::NoError)
-        stopCurrent();
-}
-
-void QtCuePlayer::sinkStateChanged(QAudio::State state)
-{
-    if (!sink || sink != sender())
-        return;
-    if (state == QAudio::StoppedState) {
-        // The device went away or failed.
-        if (sink->error() != QAudio::NoError)
-            stopCurrent();
-        return;
-    }
-    // Once the sink has read the whole cue, the server still holds up to one
-    // buffer of it: close the stream when that has been played, not before,
-    // as the server drops what a stream still holds when it closes.
-    const auto *source = sink->findChild<QBuffer *>();
-    if (state == QAudio::IdleState && source && source->atEnd() && !closing.isActive())
-        closing.start(int(sink->format().durationForBytes(sink->bufferSize()) / 1000) + 100);
+    QMetaObject::invokeMethod(output, [o = output, cue = sound ? *sound : WaveSound()] { o->play(cue); },
+                              Qt::QueuedConnection);
 }
 
 } // namespace gallows

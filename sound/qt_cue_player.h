@@ -2,22 +2,22 @@
 // Plays the cues through Qt Multimedia: at once, in the background, a new
 // cue cutting off the one still playing, and silence for a missing or broken
 // file or when there is no sound device at all.
+//
+// Qt's audio sink can wait for the sound server with no way out: a server
+// that stops answering or dies while a cue starts leaves it waiting for a
+// stream that never comes. So everything that talks to the server (the
+// device, the sink) lives on a thread of the player's own, and play() only
+// hands the cue over: a stuck sink blocks that thread, never the game.
 
 #include "interfaces.h"
 
-#include <QAudio>
 #include <QAudioFormat>
 #include <QByteArray>
-#include <QElapsedTimer>
 #include <QHash>
-#include <QObject>
 #include <QString>
 #include <QStringList>
-#include <QTimer>
 
-#include <memory>
-
-class QAudioSink;
+class QThread;
 
 namespace gallows {
 
@@ -33,13 +33,13 @@ struct WaveSound {
     static WaveSound read(const QByteArray &file);
 };
 
-class QtCuePlayer : public QObject, public CuePlayer {
-    Q_OBJECT
+class CueOutput;
+
+class QtCuePlayer : public CuePlayer {
 public:
-    // Reads the cues from the game's data folder (see dataRoot()).
-    explicit QtCuePlayer(QObject *parent = nullptr);
-    // Reads the cues below `root`, the folder that holds Data/.
-    explicit QtCuePlayer(const QString &root, QObject *parent = nullptr);
+    // Reads the cues below `root`, the folder that holds Data/ (empty: the
+    // game's data folder, see dataRoot()), and starts its thread.
+    explicit QtCuePlayer(const QString &root = QString());
     ~QtCuePlayer() override;
 
     void play(const QString &relativePath) override;
@@ -54,20 +54,19 @@ public:
     // a sound this player can play.
     int lengthMs(const QString &relativePath) const;
 
-    // The cue that is sounding now, or an empty string.
-    QString playing() const;
+    // What the player's thread is doing with the last cue it was handed:
+    // nothing (none yet, missing, ended, cut or failed), opening a sink for it
+    // (this is where a silent server holds it), or playing it.
+    enum class Stage { Idle, Opening, Playing };
+    Stage stage() const;
 
 private:
     const WaveSound *soundFor(const QString &relativePath);
-    void stopCurrent();
-    void sinkStateChanged(QAudio::State state);
 
     QString root;
     QHash<QString, WaveSound> sounds;
-    QAudioSink *sink = nullptr;
-    QString current;
-    QTimer closing;
-    QElapsedTimer streamClosed;
+    QThread *thread;
+    CueOutput *output; // lives on `thread`
 };
 
 } // namespace gallows
