@@ -1,5 +1,4 @@
-// The games catalogue on real files: the reader the game uses, the checks on
-// every row of a games CSV, and the gallows-catalogue tool run as a program.
+// The games catalogue on real files: the game's reader, and the gallows-catalogue tool run as a program.
 
 #include "fakes.h"
 #include "game_table.h"
@@ -68,8 +67,7 @@ class CatalogueTest : public QObject {
 private slots:
     void initTestCase() { QVERIFY(QDir::setCurrent(dir.path())); }
 
-    // Every row comes back whole, the last one included; identifiers stay as
-    // stored (sparse, negative, past 32 bits); NULL reads as "".
+    // Every row whole, the last one included; identifiers as stored, sparse, negative or past 32 bits.
     void readerRows()
     {
         QVERIFY(runSql("rows.cab", {kSchema, "INSERT INTO Games VALUES (7, 'Elite', 1984, 'sim', 'Acorn', 'Braben')",
@@ -89,8 +87,7 @@ private slots:
         QVERIFY(errorOf([&] { catalogue.fetch(0); }).contains(QStringLiteral("closed")));
     }
 
-    // The identifier is bound, never pasted into the SQL: the decoy would
-    // match first (or the statement break) otherwise.
+    // The identifier is bound: pasted into the SQL, it would match the decoy or break the statement.
     void readerBindsIdentifier()
     {
         QVERIFY(runSql("bound.cab", {"CREATE TABLE Games(GameID TEXT, Title, Year, Genre, Publisher, Developer)",
@@ -105,6 +102,7 @@ private slots:
         QTest::addColumn<Setup>("setup");
         QTest::addColumn<QString>("expected");
         const auto sql = [](const QStringList &s) { return Setup([s](const QString &p) { runSql(p, s); }); };
+        QTest::newRow("missing") << Setup([](const QString &) {}) << "is missing.";
         QTest::newRow("directory") << Setup([](const QString &p) { QDir().mkpath(p); }) << "is not a file.";
         QTest::newRow("empty") << Setup([](const QString &p) { writeAll(p, {}); }) << "cannot be read";
         QTest::newRow("truncated") << Setup([](const QString &p) {
@@ -126,8 +124,7 @@ private slots:
         QCOMPARE(readAll(path), before); // opening changes nothing
     }
 
-    // The shipped games: the fixed genre vocabulary, whole rows, years in
-    // range and no title twice ignoring case (the tool checks the rest).
+    // The shipped games: fixed genres, whole rows, years in range, no title twice ignoring case.
     void shippedGames()
     {
         const GameTable table = readGamesCsv(readAll(QStringLiteral(GAMES_CSV)));
@@ -149,7 +146,7 @@ private slots:
         }
     }
 
-    // import then export gives back the same bytes.
+    // import then export gives back the same bytes; export quotes line breaks.
     void toolRoundTrip()
     {
         const QByteArray csv = kHeader
@@ -159,6 +156,9 @@ private slots:
         QCOMPARE(runTool({"import", "in.csv", "round.cab"}), 0);
         QCOMPARE(runTool({"export", "round.cab", "back.csv"}), 0);
         QCOMPARE(readAll("back.csv"), csv);
+        QVERIFY(runSql("breaks.cab", {kSchema, "INSERT INTO Games VALUES (1, 'a\nb', 'c\r\n', '', '', '')"}));
+        QCOMPARE(runTool({"export", "breaks.cab", "breaks.csv"}), 0);
+        QCOMPARE(readAll("breaks.csv"), kHeader + "1,\"a\nb\",\"c\r\n\",,,\n");
     }
 
     // validate lists every bad row by its physical line; no run that fails

@@ -1,5 +1,4 @@
-// The settings store on real files through a whole run of the game: what it
-// finds at start, what reaches the disk in how many writes, how a failure is told.
+// The settings store on real files through a whole run of the game.
 
 #include "fakes.h"
 #include "gallows_game.h"
