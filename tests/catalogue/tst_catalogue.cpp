@@ -101,15 +101,15 @@ private slots:
     {
         QTest::addColumn<Setup>("setup");
         QTest::addColumn<QString>("expected");
-        const auto sql = [](const QStringList &s) { return Setup([s](const QString &p) { runSql(p, s); }); };
+        const auto sql = [](const QStringList &s) { return Setup([s](const QString &p) { QVERIFY(runSql(p, s)); }); };
         QTest::newRow("missing") << Setup([](const QString &) {}) << "is missing.";
         QTest::newRow("directory") << Setup([](const QString &p) { QDir().mkpath(p); }) << "is not a file.";
         QTest::newRow("empty") << Setup([](const QString &p) { writeAll(p, {}); }) << "cannot be read";
         QTest::newRow("truncated") << Setup([](const QString &p) {
-            runSql(p, {kSchema, "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 5000) "
-                                "INSERT INTO Games SELECT i, 'GAME ' || i, '1990', 'puzzle', 'P', 'D' FROM n"});
+            QVERIFY(runSql(p, {kSchema, "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 5000) "
+                                        "INSERT INTO Games SELECT i, 'GAME ' || i, '1990', 'puzzle', 'P', 'D' FROM n"}));
             writeAll(p, readAll(p).left(QFileInfo(p).size() / 2));
-        }) << "cannot be read: ";
+        }) << "cannot be read: database disk image is malformed";
         QTest::newRow("no Games table") << sql({"CREATE TABLE Other(x)"}) << "has no Games table.";
         QTest::newRow("two columns missing") << sql({"CREATE TABLE Games(GameID, Title, Publisher, Developer)"})
                                              << "has no Year, Genre columns.";
@@ -146,7 +146,7 @@ private slots:
         }
     }
 
-    // import then export gives back the same bytes; export quotes line breaks.
+    // import then export gives back the same bytes; export quotes line breaks; --help succeeds.
     void toolRoundTrip()
     {
         const QByteArray csv = kHeader
@@ -159,6 +159,7 @@ private slots:
         QVERIFY(runSql("breaks.cab", {kSchema, "INSERT INTO Games VALUES (1, 'a\nb', 'c\r\n', '', '', '')"}));
         QCOMPARE(runTool({"export", "breaks.cab", "breaks.csv"}), 0);
         QCOMPARE(readAll("breaks.csv"), kHeader + "1,\"a\nb\",\"c\r\n\",,,\n");
+        QCOMPARE(runTool({"--help"}), 0);
     }
 
     // validate lists every bad row by its physical line; no run that fails
