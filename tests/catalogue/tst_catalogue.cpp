@@ -106,8 +106,8 @@ private slots:
         QTest::newRow("directory") << Setup([](const QString &p) { QDir().mkpath(p); }) << "is not a file.";
         QTest::newRow("empty") << Setup([](const QString &p) { writeAll(p, {}); }) << "cannot be read";
         QTest::newRow("truncated") << Setup([](const QString &p) {
-            QVERIFY(runSql(p, {kSchema, "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 5000) "
-                                        "INSERT INTO Games SELECT i, 'GAME ' || i, '1990', 'puzzle', 'P', 'D' FROM n"}));
+            QVERIFY(runSql(p, {kSchema, "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i < 5000) "
+                                        "INSERT INTO Games SELECT i, 'GAME ' || i, '1990', 'p', 'P', 'D' FROM n"}));
             writeAll(p, readAll(p).left(QFileInfo(p).size() / 2));
         }) << "cannot be read: database disk image is malformed";
         QTest::newRow("no Games table") << sql({"CREATE TABLE Other(x)"}) << "has no Games table.";
