@@ -37,8 +37,8 @@ private slots:
                      {"Tarvolin.conf.lock", "999999\ngallows\n"}, {"Tarvolin.conf.notes", "mine"},
                      {"Tarvolin.conf.my-bak", "mine"}}
             << conf << "Tarvolin.conf.damaged Tarvolin.conf.my-bak Tarvolin.conf.notes" << 0;
-        QTest::newRow("a folder for the file") << Files{{conf + '/', {}}} << conf << conf << 2;
-        QTest::newRow("a file for its folder") << Files{{"dir", "x"}} << "dir/" + conf << "dir" << 2;
+        QTest::newRow("a folder for the file") << Files{{conf + '/', {}}} << conf << conf << 3;
+        QTest::newRow("a file for its folder") << Files{{"dir", "x"}} << "dir/" + conf << "dir" << 3;
     }
 
     void wholeRun()
@@ -73,7 +73,7 @@ private slots:
         game.Form_QueryUnload();
 
         // The first run's 8 defaults, the reset's 4 counters and the close's 6 values each
-        // replace the file once; each failed change but the close's is told, naming the file.
+        // replace the file once; each failed change, the close's too, is told once, naming the file.
         QCOMPARE(store.batches, (QList<qsizetype>{8, 4, 6}));
         QCOMPARE(messages.shown.size(), failures);
         for (const QString &message : messages.shown)
