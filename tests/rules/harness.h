@@ -1,26 +1,37 @@
 #pragma once
-// A game window without a window: the rules over the shared fakes, a catalogue
-// of given titles, and short ways to type letters and titles.
+// The rules without a window: a game over the shared fakes, a catalogue of
+// given titles, and short ways to play it.
 
 #include "board_layout.h"
 #include "fakes.h"
 #include "gallows_game.h"
 
 #include <QTest>
+#include <array>
 
 namespace gallows::testing {
 
 using Store = QMap<QString, QString>;
 
-// A store as a previous run leaves it, with some keys replaced.
-inline Store saved(const Store &changes = {})
+// A store as a previous run leaves it, with the counters "won lost givenUp total"
+// and some keys replaced.
+inline Store saved(const Store &changes = {}, const QString &counters = QStringLiteral("0 0 0 0"))
 {
-    Store s{{"PreviousRun", "True"}, {"GamesWon", "0"}, {"GamesLost", "0"}, {"GamesGiveUp", "0"},
-        {"GamesTotal", "0"}, {"Clue", "5"}, {"SaveStats", "True"}, {"Sounds", "1"}};
-    for (auto it = changes.begin(); it != changes.end(); ++it)
-        s[it.key()] = it.value();
+    const QStringList n = counters.split(QLatin1Char(' '));
+    Store s{{"PreviousRun", "True"}, {"GamesWon", n[0]}, {"GamesLost", n[1]}, {"GamesGiveUp", n[2]},
+        {"GamesTotal", n[3]}, {"Clue", "5"}, {"SaveStats", "True"}, {"Sounds", "1"}};
+    s.insert(changes);
     return s;
 }
+
+// QTest::addColumn for each name, with the types in order.
+template <typename... T> void columns(const std::array<const char *, sizeof...(T)> &names)
+{
+    size_t i = 0;
+    (QTest::addColumn<T>(names[i++]), ...);
+}
+
+inline QString picture(int n) { return QStringLiteral("Data/Gallows/Graphics/%1.gif").arg(n); }
 
 struct Rig {
     EventLog log;
@@ -38,20 +49,12 @@ struct Rig {
         for (const QString &t : titles)
             catalogue.add(t);
         settings.values = stored;
-        cues.log = &log;
-        messages.log = &log;
-        pictures.log = &log;
+        cues.log = messages.log = pictures.log = &log;
     }
-    Rig(const Rig &) = delete;
 
-    // Loads the window and sets up the first game to the end of its reveal.
-    Rig &begin()
-    {
-        game.Form_Load();
-        game.new_game();
-        reveal();
-        return *this;
-    }
+    // The window loaded and the first game set up; begin() also ends the reveal and plays `steps`.
+    void start() { game.Form_Load(); game.new_game(); }
+    void begin(const QString &steps = {}) { start(); reveal(); play(steps); }
     void reveal()
     {
         for (int i = 0; ticker.running && i < 1000; ++i)
@@ -59,20 +62,17 @@ struct Rig {
     }
     const WindowState &ui() const { return game.state(); }
 
-    void letter(const QString &text)
+    void letter(const QString &text) { game.setGuessLetterText(text); game.txtGuessLetter_Enter(); }
+    void title(const QString &text) { game.setGuessWordText(text); game.txtGuessWord_Enter(); }
+    // "ab|some title|other": each character before the first "|" is a letter
+    // guess, each part after it a title guess.
+    void play(const QString &steps)
     {
-        game.setGuessLetterText(text);
-        game.txtGuessLetter_Enter();
-    }
-    void letters(const QString &typed)
-    {
-        for (const QString &c : splitCharacters(typed))
+        const QStringList parts = steps.split(QLatin1Char('|'));
+        for (const QString &c : splitCharacters(parts[0]))
             letter(c);
-    }
-    void title(const QString &text)
-    {
-        game.setGuessWordText(text);
-        game.txtGuessWord_Enter();
+        for (qsizetype i = 1; i < parts.size(); ++i)
+            title(parts[i]);
     }
 
     // The board as the player reads it: "_" hidden, " " a gap, else the caption.
@@ -85,23 +85,19 @@ struct Rig {
         }
         return out;
     }
-    // The cues played so far, by file name only.
-    QStringList cueNames(qsizetype from = 0) const
-    {
-        QStringList out;
-        for (qsizetype i = from; i < cues.played.size(); ++i)
-            out += cues.played[i].section(QLatin1Char('/'), -1);
-        return out;
-    }
-    bool running() const
-    {
-        return ui().txtGuessLetter.enabled && ui().cmdGiveUp.visible && !ui().cmdNew.visible;
-    }
+    bool running() const { return ui().txtGuessLetter.enabled && ui().cmdGiveUp.visible && !ui().cmdNew.visible; }
 };
 
-inline QString picture(int n)
+// The menu check marks, Clue 1 to 5, Sounds 1 to 4 and Save Statistics, as "00001 1000 1".
+inline QString menus(const Rig &r)
 {
-    return QStringLiteral("Data/Gallows/Graphics/%1.gif").arg(n);
+    auto marks = [](const auto &items) {
+        QString out;
+        for (bool m : items)
+            out += QLatin1Char(m ? '1' : '0');
+        return out;
+    };
+    return marks(r.ui().mnuClue) + ' ' + marks(r.ui().mnuSounds) + (r.ui().mnuStats ? " 1" : " 0");
 }
 
 } // namespace gallows::testing

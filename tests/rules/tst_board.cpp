@@ -1,8 +1,9 @@
-// Setting up a game: the playable title, the board's cells and where they go,
-// the draw of a catalogue row, the reveal one cell per tick, and what happens
-// when a later game cannot be set up.
+// Setting up a game: where the cells go, which catalogue row is drawn, the
+// reveal one cell per tick, and a game that cannot be set up.
 
 #include "harness.h"
+
+#include <QRectF>
 
 using namespace gallows;
 using namespace gallows::testing;
@@ -11,241 +12,140 @@ class BoardTest : public QObject {
     Q_OBJECT
 
 private slots:
-    // Places in twips, read off the board a game lays out.
-    void cellPlaces_data()
+    // One cell's place in twips (cell 0: none), and the rows used: a title fits in one to three.
+    void layout_data()
     {
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<int>("cell");
-        QTest::addColumn<double>("left");
-        QTest::addColumn<double>("top");
-        QTest::newRow("first cell") << "ABC DEF" << 1 << 110.0 << 360.0;
-        QTest::newRow("after a space") << "ABC DEF" << 5 << 1260.0 << 360.0;
-        // Eleven letters, a space as character 12, then nineteen letters.
-        const QString twoRows = "ABCDEFGHIJK LMNOPQRSTUVWXYZABCDE";
-        QTest::newRow("two rows, cell 13") << twoRows << 13 << 110.0 << 660.0;
-        QTest::newRow("space as character 26") << "ABCD EFGH IJKL MNOP QRSTU VWXYZ" << 27 << 110.0 << 660.0;
-        QTest::newRow("25 characters, one row") << "ABCDEFGHIJKL MNOPQRSTUVWX" << 25 << 7260.0 << 360.0;
-        // Spaces at 20 and 44: the third row starts at cell 45, 600 below the first.
-        const QString threeRows = "ABCDEFGHIJKLMNOPQRS ABCDEFGHIJKLMNOPQRSTUVW ABCDEFGHIJKL";
-        QTest::newRow("three rows, cell 45") << threeRows << 45 << 110.0 << 960.0;
-        QTest::newRow("three rows, last") << threeRows << 56 << 3410.0 << 960.0;
+        columns<QString, int, QPointF, int>({"title", "cell", "place", "rows"});
+        QTest::newRow("after a space") << "ABC DEF" << 5 << QPointF(1260, 360) << 1;
+        QTest::newRow("25 characters, one row") << "ABCDEFGHIJKL MNOPQRSTUVWX" << 25 << QPointF(7260, 360) << 1;
+        QTest::newRow("two rows") << QString(11, 'A') + ' ' + QString(19, 'B') << 13 << QPointF(110, 660) << 2;
+        QTest::newRow("space as character 26") << "ABCD EFGH IJKL MNOP QRSTU VWXYZ" << 27 << QPointF(110, 660) << 2;
+        QTest::newRow("three rows") << QString(19, 'A') + ' ' + QString(23, 'B') + ' ' + QString(12, 'C') << 45
+                                    << QPointF(110, 960) << 3;
+        // Titles the classic breaks would push past an edge of the window.
+        QTest::newRow("26 letters, no space") << QString(26, 'Q') << 26 << QPointF(110, 660) << 2;
+        QTest::newRow("long second row") << QString(21, 'A') + ' ' + QString(33, 'C') << 0 << QPointF() << 3;
+        QTest::newRow("a word longer than a row") << "AB " + QString(33, 'C') << 0 << QPointF() << 3;
+        QTest::newRow("75 letters") << QString(75, 'Q') << 75 << QPointF(7310, 960) << 3;
+        QTest::newRow("76 letters") << QString(76, 'Q') << 76 << QPointF(110, 1260) << 4;
+        QTest::newRow("79 with spaces")
+            << "ALPHA BRAVO CHARLIE DELTA ECHO FOXTROT GOLF HOTEL INDIA JULIET KILO LIMA MIKE N" << 0 << QPointF() << 4;
+        QTest::newRow("subtitle goes") << QString(60, 'Q') + ": " + QString(60, 'Z') << 0 << QPointF() << 3;
+        QTest::newRow("nothing before the colon") << ": Sub" << 0 << QPointF() << 0;
     }
 
-    void cellPlaces()
+    void layout()
     {
         QFETCH(QString, title);
         QFETCH(int, cell);
-        Rig r({title});
-        r.begin();
-        QCOMPARE(r.game.TitleLength, int(title.size()));
-        QCOMPARE(r.ui().txtLetter.size(), size_t(title.size()) + 1);
-        QCOMPARE(r.ui().txtLetter[size_t(cell)].left, fetched<double>("left"));
-        QCOMPARE(r.ui().txtLetter[size_t(cell)].top, fetched<double>("top"));
-    }
-
-    // Titles the classic breaks would push past an edge of the window.
-    void everyCellInside_data()
-    {
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<int>("rows");
-        QTest::newRow("26 letters, no space") << "ABCDEFGHIJKLMNOPQRSTUVWXYZ" << 2;
-        QTest::newRow("long second row") << "ABCDEFGHIJKLMNOPQRSTU CDEFGHIJKLMNOPQRSTUVWXYZABCDEFGHI" << 3;
-        QTest::newRow("a word longer than a row") << "AB CDEFGHIJKLMNOPQRSTUVWXYZABCDEFGHI" << 3;
-        QTest::newRow("75 letters") << QString(75, 'Q') << 3;
-        QTest::newRow("79 with spaces")
-            << "ALPHA BRAVO CHARLIE DELTA ECHO FOXTROT GOLF HOTEL INDIA JULIET KILO LIMA MIKE N" << 4;
-    }
-
-    void everyCellInside()
-    {
-        QFETCH(QString, title);
+        const bool fits = fetched<int>("rows") >= 1 && fetched<int>("rows") <= 3;
         Rig r({title});
         r.begin();
         const auto &cells = r.ui().txtLetter;
-        QCOMPARE(cells.size(), size_t(title.size()) + 1);
         QSet<double> tops;
         for (size_t i = 1; i < cells.size(); ++i) {
-            const Cell &c = cells[i];
-            QVERIFY2(c.left >= 0 && c.top >= 0 && c.left + kCellSize <= kClientWidth
-                    && c.top + kCellSize <= kClientHeight,
-                qPrintable(QStringLiteral("cell %1 at %2,%3").arg(i).arg(c.left).arg(c.top)));
+            const Cell &c = cells[i], &prev = cells[i - 1];
+            const QString where = QStringLiteral("cell %1 at %2,%3").arg(i).arg(c.left).arg(c.top);
+            QVERIFY2(QRectF(0, 0, kClientWidth, kClientHeight).contains(QRectF(c.left, c.top, kCellSize, kCellSize)),
+                qPrintable(where));
+            QVERIFY2(i == 1 || c.top >= prev.top, "rows run top to bottom");
+            if (i > 1 && c.top == prev.top && c.bordered && prev.bordered)
+                QVERIFY2(c.left - prev.left >= kCellSize, qPrintable(where));
             tops.insert(c.top);
-            if (i > 1 && c.bordered && cells[i - 1].bordered && c.top == cells[i - 1].top)
-                QVERIFY2(c.left - cells[i - 1].left >= kCellSize, qPrintable(QString::number(i)));
-            if (i > 1)
-                QVERIFY2(c.top >= cells[i - 1].top, "rows run top to bottom");
         }
+        if (cell)
+            QCOMPARE(QPointF(cells[size_t(cell)].left, cells[size_t(cell)].top), fetched<QPointF>("place"));
         QCOMPARE(int(tops.size()), fetched<int>("rows"));
-        QCOMPARE(titleFitsBoard(title), tops.size() <= 3);
-    }
-
-    // The title as played, and which cells show from the start.
-    void playableTitle_data()
-    {
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("played");
-        QTest::addColumn<QString>("board"); // after set-up
-        QTest::newRow("one colon") << "Quest: The Return" << "QUEST" << "_____";
-        QTest::newRow("two colons") << "Quest: Part 2: The End" << "QUEST: PART 2" << "_____: ____ _";
-        QTest::newRow("upper case") << "lemon drop" << "LEMON DROP" << "_____ ____";
-        QTest::newRow("punctuation shown") << "a'b?c!d.e,f/g\\h&i-j;k$l\u00a3m+n"
-                                           << "A'B?C!D.E,F/G\\H&I-J;K$L\u00a3M+N"
-                                           << "_'_?_!_._,_/_\\_&_-_;_$_\u00a3_+_";
-        QTest::newRow("digits and brackets hidden") << "Zap (2) #1" << "ZAP (2) #1" << "___ ___ __";
-        QTest::newRow("accented letters") << "\u00e9t\u00e9 \u00e0 \u00c9cole"
-                                          << "\u00c9T\u00c9 \u00c0 \u00c9COLE" << "___ _ _____";
-        QTest::newRow("astral character is one cell") << "A\U0001F600B" << "A\U0001F600B" << "___";
-    }
-
-    void playableTitle()
-    {
-        QFETCH(QString, played);
-        QFETCH(QString, board);
-        Rig r({fetched<QString>("title")});
-        r.begin();
-        QCOMPARE(r.game.CurrentTitle, played);
-        QCOMPARE(r.board(), board);
-        const QStringList chars = splitCharacters(played);
-        QCOMPARE(r.game.TitleLength, int(chars.size()));
-        for (int i = 1; i <= r.game.TitleLength; ++i) {
-            QCOMPARE(r.game.TitleLetters[i], chars[i - 1]);
-            QCOMPARE(r.game.Revealed[i], board[i - 1] == QLatin1Char('_') ? 0 : 1);
-        }
-        // A shown "&" is the character itself, not an accelerator mark.
-        for (const Cell &c : r.ui().txtLetter)
-            if (c.character == QLatin1String("&"))
-                QCOMPARE(c.caption, QStringLiteral("&"));
-    }
-
-    void titleFits_data()
-    {
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<bool>("fits");
-        QTest::newRow("75 letters") << QString(75, 'Q') << true;
-        QTest::newRow("76 letters") << QString(76, 'Q') << false;
-        QTest::newRow("long, but the subtitle goes") << QString(60, 'Q') + ": " + QString(60, 'Z') << true;
-        QTest::newRow("four rows of words") << QStringList(20, "ABCD").join(' ') << false;
-        QTest::newRow("nothing before the colon") << ": Sub" << false;
-    }
-
-    void titleFits()
-    {
-        QFETCH(QString, title);
         QString why;
-        QCOMPARE(titleFitsBoard(title, &why), fetched<bool>("fits"));
-        QCOMPARE(why.isEmpty(), titleFitsBoard(title));
+        QCOMPARE(titleFitsBoard(title, &why), fits);
+        QCOMPARE(why.isEmpty(), fits);
     }
 
+    // Row floor(r * N) of N, so that every row can be drawn.
     void draw_data()
     {
-        QTest::addColumn<int>("rows");
-        QTest::addColumn<double>("r");
-        QTest::addColumn<int>("row");
-        const QList<std::tuple<int, double, int>> cases
-            = {{1, 0.999999, 0}, {3, 0, 0}, {3, 0.5, 1}, {3, 0.999999, 2}, {1000, 0.5, 500}, {1000, 0.999999, 999}};
-        for (const auto &[n, r, row] : cases)
-            QTest::addRow("N=%d r=%g", n, r) << n << r << row;
+        columns<int, double, int>({"rows", "r", "row"});
+        QTest::newRow("3, r=0.5") << 3 << 0.5 << 1;
+        QTest::newRow("3, r just below 1") << 3 << 0.999999 << 2;
+        QTest::newRow("1000, r just below 1") << 1000 << 0.999999 << 999;
     }
 
     void draw()
     {
-        QFETCH(int, rows);
+        QFETCH(int, row);
         QStringList titles;
-        for (int i = 0; i < rows; ++i)
+        for (int i = 0; i < fetched<int>("rows"); ++i)
             titles << QStringLiteral("GAME %1").arg(i);
         Rig r(titles);
         r.random.queue = {fetched<double>("r")};
         r.begin();
-        QCOMPARE(r.catalogue.fetched, QList<int>{fetched<int>("row")});
-        QCOMPARE(r.game.CurrentTitle, titles[r.catalogue.fetched.first()]);
+        QCOMPARE(r.catalogue.fetched, QList<int>{row});
+        QCOMPARE(r.game.CurrentTitle, titles[row]);
     }
 
     void revealOneCellPerTick()
     {
         Rig r({"AB CD"});
-        r.game.Form_Load();
-        r.game.new_game();
-        QVERIFY(r.ticker.running);
+        r.start();
         QCOMPARE(r.ticker.interval, 17);
-        QVERIFY(!r.ui().cmdNew.enabled && !r.ui().cmdGiveUp.enabled && !r.ui().lstIncorrect.enabled);
-        QVERIFY(r.ui().txtGuessLetter.enabled && r.ui().txtGuessWord.enabled);
-        QCOMPARE(r.pictures.loaded, QStringList{picture(0)});
-        auto shown = [&] {
-            int n = 0;
-            for (size_t i = 1; i < r.ui().txtLetter.size(); ++i)
-                n += r.ui().txtLetter[i].visible;
-            return n;
-        };
-        QCOMPARE(shown(), 0);
-        for (int tick = 1; tick <= 5; ++tick) {
-            QVERIFY(r.ticker.running);
-            QVERIFY(r.ui().focus.isEmpty());
-            r.game.tmrLoad_Timer();
-            QCOMPARE(shown(), tick);
-            QVERIFY(r.ui().txtLetter[size_t(tick)].visible);
+        for (int tick = 0; tick <= 5; ++tick) {
+            if (tick)
+                r.game.tmrLoad_Timer();
+            for (size_t i = 1; i <= 5; ++i)
+                QVERIFY2(r.ui().txtLetter[i].visible == (int(i) <= tick), qPrintable(QString::number(tick)));
+            // Guesses may come during the reveal; the other controls wait for its end.
+            const bool done = tick == 5;
+            const WindowState &ui = r.ui();
+            QCOMPARE((QList<bool>{r.ticker.running, ui.cmdNew.enabled, ui.cmdGiveUp.enabled, ui.lstIncorrect.enabled,
+                         ui.txtGuessLetter.enabled, ui.txtGuessWord.enabled}),
+                (QList<bool>{!done, done, done, done, true, true}));
+            QCOMPARE(ui.focus, done ? "txtGuessLetter" : "");
         }
-        QVERIFY(!r.ticker.running);
         QCOMPARE(r.ticker.starts, 1);
-        QVERIFY(r.ui().cmdNew.enabled && r.ui().cmdGiveUp.enabled && r.ui().lstIncorrect.enabled);
-        QCOMPARE(r.ui().focus, QStringLiteral("txtGuessLetter"));
         const unsigned serial = r.ui().focusSerial;
         r.game.tmrLoad_Timer(); // a late tick changes nothing
         QCOMPARE(r.ui().focusSerial, serial);
-        QCOMPARE(shown(), 5);
     }
 
     void closeDuringReveal()
     {
         Rig r({"ABCD"});
-        r.game.Form_Load();
-        r.game.new_game();
+        r.start();
         r.game.tmrLoad_Timer();
         r.game.Form_QueryUnload();
-        QVERIFY(!r.ticker.running);
         r.game.tmrLoad_Timer(); // a tick already queued
-        QCOMPARE(r.ui().txtLetter[2].visible, false);
-        QVERIFY(r.catalogue.closed);
+        QVERIFY(!r.ticker.running && r.catalogue.closed);
+        QVERIFY(r.ui().txtLetter[1].visible && !r.ui().txtLetter[2].visible);
     }
 
+    // The first game's failure goes to the caller; a later one is told, then closes the window.
     void setupFailures_data()
     {
-        QTest::addColumn<bool>("missingPicture"); // else the record has vanished
-        QTest::addColumn<QString>("how");
-        QTest::newRow("picture, directly") << true << "direct";
-        QTest::newRow("record, new game") << false << "new";
-        QTest::newRow("picture, wrong guess") << true << "guess";
+        columns<QString, QString>({"steps", "named"});
+        QTest::newRow("first game") << "" << "";
+        QTest::newRow("new game, record gone") << "|abc" << "identifier 2";
+        QTest::newRow("wrong guess, picture gone") << "X" << "1.gif";
     }
 
     void setupFailures()
     {
-        QFETCH(bool, missingPicture);
-        QFETCH(QString, how);
+        QFETCH(QString, steps);
         Rig r({"ABC", "XYZ"});
         r.random.queue = {0.0, 0.9};
         r.begin();
-        if (how == "new")
-            r.title("abc");
-        if (missingPicture)
-            r.pictures.missing.insert(picture(how == "guess" ? 1 : 0));
-        else
-            r.catalogue.vanished.insert(1);
-        if (how == "direct") {
+        r.catalogue.vanished.insert(1);
+        r.pictures.missing.insert(picture(1));
+        if (steps.isEmpty()) {
             QVERIFY_THROWS_EXCEPTION(GameError, r.game.new_game());
-            QVERIFY(r.messages.shown.isEmpty());
-            QVERIFY(!r.ui().closeRequested);
+            QVERIFY(r.messages.shown.isEmpty() && !r.ui().closeRequested);
             return;
         }
-        if (how == "new")
-            r.game.cmdNew_Click();
-        else if (how == "guess")
-            r.letter("X");
-        else
-            r.game.cmdGiveUp_Click();
+        r.play(steps);
+        r.game.cmdNew_Click();
         QCOMPARE(r.messages.shown.size(), 1);
-        const QString named = !missingPicture ? "2" : how == "guess" ? "1.gif" : "0.gif";
-        QVERIFY2(r.messages.shown[0].contains(named), qPrintable(r.messages.shown[0]));
+        QVERIFY2(r.messages.shown[0].contains(fetched<QString>("named")), qPrintable(r.messages.shown[0]));
         QVERIFY(r.ui().closeRequested);
-        QVERIFY(!r.ticker.running);
+        QVERIFY(!r.ticker.running && !r.ui().txtGuessLetter.enabled);
     }
 };
 

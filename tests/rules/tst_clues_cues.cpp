@@ -1,5 +1,5 @@
-// The clue line by level and wrong-guess count, and which cue each game
-// event plays at each sound level.
+// The clue line by level and stroke count, and which cue each game event
+// plays at each sound level.
 
 #include "harness.h"
 
@@ -7,19 +7,12 @@ using namespace gallows;
 using namespace gallows::testing;
 
 namespace {
-const QString O5 = "Clue 1 of 3: Published in 1993 by Id Soft";
-const QString G5 = "Clue 2 of 3: The genre is Shooter";
-const QString D5 = "Clue 3 of 3: It was developed by Carmack & Co";
-const QString O4 = "Clue 1 of 2: Published in 1993 by Id Soft";
-const QString G4 = "Clue 2 of 2: The genre is Shooter";
-const QString O3 = "Clue: Published in 1993 by Id Soft";
-const QString O2 = "Clue: Released in 1993";
-const QString Hidden = "[hidden] ";
-
-QStringList times(int n, const QString &s)
-{
-    return QStringList(n, s);
-}
+// The clue line by a one-character code.
+const QMap<QChar, QString> kClue{{'1', "Clue 1 of 3: Published in 1993 by Id Soft"},
+    {'2', "Clue 2 of 3: The genre is Shooter"}, {'3', "Clue 3 of 3: It was developed by Carmack & Co"},
+    {'u', "Clue 3 of 3: The developer is unknown"}, {'a', "Clue 1 of 2: Published in 1993 by Id Soft"},
+    {'b', "Clue 2 of 2: The genre is Shooter"}, {'p', "Clue: Published in 1993 by Id Soft"},
+    {'y', "Clue: Released in 1993"}, {'.', ""}};
 } // namespace
 
 class CluesCuesTest : public QObject {
@@ -27,27 +20,20 @@ class CluesCuesTest : public QObject {
 
 private slots:
     // steps: w a wrong letter, t a wrong title, 1..5 that level chosen from the menu.
-    // captions: the label after set-up and after every step.
+    // clues: the line's code after set-up and after every step, "h" for "1" hidden.
     void clues_data()
     {
-        QTest::addColumn<QString>("level");
-        QTest::addColumn<QString>("developer");
-        QTest::addColumn<QString>("steps");
-        QTest::addColumn<QStringList>("captions");
+        columns<QString, QString, QString, QString>({"level", "developer", "steps", "clues"});
         const QString dev = "Carmack & Co";
-        QTest::newRow("level 3") << "3" << dev << "www" << times(4, O3);
-        QTest::newRow("level 5") << "5" << dev << "wwwwwww" << times(3, O5) + times(3, G5) + times(2, D5);
-        QTest::newRow("level 5, (unknown)") << "5" << "(unknown)"
-            << "wwwwww" << times(3, O5) + times(3, G5) + QStringList{"Clue 3 of 3: The developer is unknown"};
-        QTest::newRow("level 4") << "4" << dev << "wwwwww" << times(5, O4) + times(2, G4);
-        QTest::newRow("level 5 again after six")
-            << "5" << dev << "wwwwww5ww" << times(3, O5) + times(3, G5) + QStringList{D5} + times(3, O5);
-        QTest::newRow("level 2 to 5 after three")
-            << "2" << dev << "www5www" << times(4, O2) + times(3, O5) + QStringList{D5};
-        QTest::newRow("level 1, then 2")
-            << "5" << dev << "1w2" << QStringList{O5, Hidden + O5, Hidden + O5, O2};
-        QTest::newRow("level 1 stored") << "1" << dev << "wwwwww" << times(7, "");
-        QTest::newRow("level 5, 2 to 4 to 6") << "5" << dev << "wwtt" << times(4, O5) + QStringList{D5};
+        QTest::newRow("level 3") << "3" << dev << "www" << "pppp";
+        QTest::newRow("level 5") << "5" << dev << "wwwwwww" << "11122233";
+        QTest::newRow("level 5, (unknown)") << "5" << "(unknown)" << "wwwwww" << "111222u";
+        QTest::newRow("level 4") << "4" << dev << "wwwwww" << "aaaaabb";
+        QTest::newRow("level 5 again after six") << "5" << dev << "wwwwww5ww" << "1112223111";
+        QTest::newRow("level 2 to 5 after three") << "2" << dev << "www5www" << "yyyy1113";
+        QTest::newRow("level 1, then 2") << "5" << dev << "1w2" << "1hhy";
+        QTest::newRow("level 1 stored") << "1" << dev << "wwwwww" << ".......";
+        QTest::newRow("level 5, 2 to 4 to 6") << "5" << dev << "wwtt" << "11113";
     }
 
     void clues()
@@ -57,105 +43,63 @@ private slots:
         Rig r({"ABC"}, saved({{"Clue", level}}));
         r.catalogue.rows[0] = {"1", "ABC", "1993", "Shooter", "Id Soft", fetched<QString>("developer")};
         r.begin();
-        auto label = [&] { return (r.ui().lblClue.visible ? QString() : Hidden) + r.ui().lblClue.caption; };
-        QStringList seen{label()};
-        const QString wrong = "QRSTUVWXYZ";
-        int nextWrong = 0;
-        int chosen = level.toInt();
+        auto label = [&] { return (r.ui().lblClue.visible ? "" : "[hidden] ") + r.ui().lblClue.caption; };
+        QStringList seen{label()}, expected;
+        int nextWrong = 0, chosen = level.toInt();
         for (QChar step : steps) {
             if (step == 'w')
-                r.letter(wrong.mid(nextWrong++, 1));
+                r.letter(QString(QChar('Q' + nextWrong++)));
             else if (step == 't')
                 r.title("nope");
             else
                 r.game.mnuClue_Click(chosen = step.digitValue());
             seen << label();
         }
-        QCOMPARE(seen, fetched<QStringList>("captions"));
-        std::array<bool, 5> marks{};
-        marks[size_t(chosen - 1)] = true;
-        QCOMPARE(r.ui().mnuClue, marks);
-        QCOMPARE(r.game.ClueLevel, QString::number(chosen));
+        for (QChar code : fetched<QString>("clues"))
+            expected << (code == 'h' ? "[hidden] " + kClue['1'] : kClue[code]);
+        QCOMPARE(seen, expected);
+        QCOMPARE(r.game.WrongGuesses, steps.count('w') + 2 * steps.count('t')); // every step was played
+        QCOMPARE(menus(r).left(5), QString(5, '0').replace(chosen - 1, 1, QLatin1Char('1')));
     }
 
-    // The table of cues: which file an event plays at levels 1, 2, 3, 4 and an
-    // out-of-range 7 ("Y" plays, "-" silent).
+    // Which file an event plays at sound levels 1, 2, 3, 4 and an out-of-range
+    // 7 ("Y" plays, "-" silent), after its lead, with r the next random value.
     void cues_data()
     {
-        QTest::addColumn<QString>("event");
-        QTest::addColumn<int>("level");
-        QTest::addColumn<QStringList>("played");
-        const struct {
-            const char *event, *file, *plays;
-        } table[] = {
-            {"right letter", "correct1.wav", "YY--Y"},
-            {"wrong letter", "wrong1.wav", "Y---Y"},
-            {"wrong title", "wrong1.wav", "Y---Y"},
-            {"repeated letter", "", "-----"},
-            {"win, first move", "win2.wav", "YYY-Y"},
-            {"win", "win1.wav", "YYY-Y"},
-            {"loss by letter", "lose1.wav", "YYY-Y"},
-            {"loss by title", "lose1.wav", "YYY-Y"},
-            {"give up", "giveup1.wav", "Y---Y"},
+        columns<QString, QString, double, int, QStringList>({"lead", "event", "r", "level", "played"});
+        const struct { const char *name, *lead, *event; double r; const char *file, *plays; } table[] = {
+            {"right letter", "", "A", 0, "correct1.wav", "YY--Y"},
+            {"right letter, r=0.99", "", "A", 0.99, "correct4.wav", "YY--Y"},
+            {"wrong letter, r=0.99", "", "L", 0.99, "wrong4.wav", "Y---Y"},
+            {"wrong title, r=0.99", "", "|abd", 0.99, "wrong4.wav", "Y---Y"},
+            {"repeated letter", "A", "A", 0, "", "-----"},
+            {"win, first move", "", "|abc", 0, "win2.wav", "YYY-Y"},
+            {"win", "AB", "C", 0, "win1.wav", "YYY-Y"},
+            {"loss by letter", "DEFGHIJK", "L", 0, "lose1.wav", "YYY-Y"},
+            {"loss by title", "DEFGHIJ", "|abd", 0, "lose1.wav", "YYY-Y"},
+            {"give up", "", "", 0, "giveup1.wav", "Y---Y"},
         };
         const int levels[] = {1, 2, 3, 4, 7};
         for (const auto &row : table)
             for (int i = 0; i < 5; ++i)
-                QTest::addRow("%s, level %d", row.event, levels[i]) << row.event << levels[i]
-                    << (row.plays[i] == 'Y' ? QStringList{row.file} : QStringList());
+                QTest::addRow("%s, level %d", row.name, levels[i]) << row.lead << row.event << row.r << levels[i]
+                    << (row.plays[i] == 'Y' ? QStringList{"Data/Gallows/Sounds/" + QString(row.file)} : QStringList());
     }
 
     void cues()
     {
         QFETCH(QString, event);
         Rig r({"ABC"}, saved({{"Sounds", QString::number(fetched<int>("level"))}}));
-        r.begin();
-        // What comes before the event itself.
-        const QMap<QString, QString> lead{{"repeated letter", "A"}, {"win", "AB"},
-            {"loss by letter", "DEFGHIJK"}, {"loss by title", "DEFGHIJ"}};
-        r.letters(lead.value(event));
+        r.begin(fetched<QString>("lead"));
         const qsizetype from = r.cues.played.size();
-        if (event == "right letter" || event == "repeated letter")
-            r.letter("A");
-        else if (event == "wrong letter" || event == "loss by letter")
-            r.letter("L");
-        else if (event == "wrong title" || event == "loss by title")
-            r.title("abd");
-        else if (event == "win, first move")
-            r.title("abc");
-        else if (event == "win")
-            r.letter("C");
-        else
-            r.game.cmdGiveUp_Click();
-        QCOMPARE(r.cueNames(from), fetched<QStringList>("played"));
-        if (event.startsWith("loss"))
-            QVERIFY(!r.running());
-    }
-
-    void variant_data()
-    {
-        QTest::addColumn<QString>("guess");
-        QTest::addColumn<double>("r");
-        QTest::addColumn<QString>("file");
-        QTest::newRow("right, 0") << "A" << 0.0 << "correct1.wav";
-        QTest::newRow("right, 0.5") << "A" << 0.5 << "correct3.wav";
-        QTest::newRow("right, 0.99") << "A" << 0.99 << "correct4.wav";
-        QTest::newRow("wrong, 0.99") << "X" << 0.99 << "wrong4.wav";
-        QTest::newRow("title, 0.99") << "abd" << 0.99 << "wrong4.wav";
-    }
-
-    void variant()
-    {
-        QFETCH(QString, guess);
-        Rig r({"ABC"});
-        r.begin();
+        // What the player sees, to show that the event took place even when it is silent.
+        auto seen = [&] { return r.board() + QString::number(r.game.WrongGuesses) + r.ui().stsBar[3]; };
+        const QString before = seen();
         r.random.queue = {fetched<double>("r")};
-        r.random.fallback = 0.5;
-        guess.size() > 1 ? r.title(guess) : r.letter(guess);
-        QCOMPARE(r.cueNames(), QStringList{fetched<QString>("file")});
-        QCOMPARE(r.cues.played.first(), "Data/Gallows/Sounds/" + r.cueNames().first());
+        event.isEmpty() ? r.game.cmdGiveUp_Click() : r.play(event);
+        QCOMPARE(r.cues.played.mid(from), fetched<QStringList>("played"));
+        QVERIFY(seen() != before);
     }
-
 };
 
 QTEST_GUILESS_MAIN(CluesCuesTest)

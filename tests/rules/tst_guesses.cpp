@@ -1,4 +1,5 @@
-// Letter and title guesses, the gallows pictures, and how a game ends.
+// The playable title, letter and title guesses, the gallows pictures, how a
+// game ends, and that nothing counts from then until the next game.
 
 #include "harness.h"
 
@@ -9,216 +10,102 @@ class GuessTest : public QObject {
     Q_OBJECT
 
 private slots:
-    // Each character of `typed` is one letter guess.
-    void letters_data()
+    // steps as Rig::play takes them; listed: the wrong guesses joined by "|";
+    // end: "" while the game runs, else the cue that ended it.
+    void play_data()
     {
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("board");
-        QTest::addColumn<int>("wrong");
-        QTest::addColumn<int>("moves");
-        QTest::addColumn<QStringList>("listed");
-        QTest::newRow("lower e") << "Eve" << "e" << "E_E" << 0 << 2 << QStringList();
-        QTest::newRow("found three times") << "Banana" << "a" << "_A_A_A" << 0 << 3 << QStringList();
-        QTest::newRow("repeated letter") << "Banana" << "aA" << "_A_A_A" << 1 << 4 << QStringList();
-        QTest::newRow("wrong letter twice") << "Banana" << "xx" << "______" << 2 << 0 << QStringList{"X", "X"};
-        QTest::newRow("shown punctuation") << "Tic-Tac" << "-" << "___-___" << 1 << 1 << QStringList();
-        QTest::newRow("accented") << "\u00c9lan" << "\u00e9" << "\u00c9___" << 0 << 1 << QStringList();
-        QTest::newRow("bracket is hidden") << "Zap (2)" << "(" << "___ (__" << 0 << 1 << QStringList();
+        columns<QString, QString, QString, int, QString, QString>(
+            {"title", "steps", "board", "wrong", "listed", "end"});
+        // Set-up: what shows from the start, and the part before the last colon.
+        QTest::newRow("punctuation shown")
+            << "a'b?c!d.e,f/g\\h&i-j;k$l\u00a3m+n" << "" << "_'_?_!_._,_/_\\_&_-_;_$_\u00a3_+_" << 0 << "" << "";
+        QTest::newRow("two colons") << "Quest: Part 2: The End" << "" << "_____: ____ _" << 0 << "" << "";
+        QTest::newRow("astral character is one cell") << "A\U0001F600B" << "" << "___" << 0 << "" << "";
+        // Letters: case does not matter; one on the board already costs a stroke.
+        QTest::newRow("lower-case letter") << "Eve" << "e" << "E_E" << 0 << "" << "";
+        QTest::newRow("accented letter") << "\u00e9t\u00e9" << "\u00e9" << "\u00c9_\u00c9" << 0 << "" << "";
+        QTest::newRow("bracket found, digits hidden") << "Zap (2) #1" << "(" << "___ (__ __" << 0 << "" << "";
+        QTest::newRow("repeated letter") << "Banana" << "aA" << "_A_A_A" << 1 << "" << "";
+        QTest::newRow("shown punctuation") << "Tic-Tac" << "-" << "___-___" << 1 << "" << "";
+        QTest::newRow("wrong letter twice") << "Banana" << "xx" << "______" << 2 << "X|X" << "";
+        // Titles: whole and exact but for case; a wrong one costs two strokes.
+        QTest::newRow("title in lower case") << "Sim Town" << "|sim town" << "SIM TOWN" << 0 << "" << "win2.wav";
+        QTest::newRow("doubled space") << "Sim Town" << "|sim  town" << "___ ____" << 2 << "sim  town" << "";
+        QTest::newRow("without the subtitle") << "Blob: Tribe" << "|blob" << "BLOB" << 0 << "" << "win2.wav";
+        QTest::newRow("with the subtitle") << "Blob: Tribe" << "|Blob: Tribe" << "____" << 2 << "Blob: Tribe" << "";
+        // Wins: one on the first move has its own cue.
+        QTest::newRow("wrong title, then title") << "ABC" << "|abd|abc" << "ABC" << 2 << "abd" << "win1.wav";
+        QTest::newRow("letter, then title") << "ABC" << "A|abc" << "ABC" << 0 << "" << "win1.wav";
+        QTest::newRow("one guessable cell") << "A-" << "a" << "A-" << 0 << "" << "win2.wav";
+        QTest::newRow("only punctuation, any letter") << "- ?" << "q" << "- ?" << 0 << "" << "win1.wav";
+        // Losses: at the ninth stroke.
+        QTest::newRow("ninth wrong letter") << "ABC" << "DEFGHIJKL" << "ABC" << 9 << "D|E|F|G|H|I|J|K|L" << "lose1.wav";
+        QTest::newRow("title at 7") << "ABC" << "DEFGHIJ|nope" << "ABC" << 9 << "D|E|F|G|H|I|J|nope" << "lose1.wav";
+        QTest::newRow("title at 8") << "ABC" << "DEFGHIJK|nope" << "ABC" << 10 << "D|E|F|G|H|I|J|K|nope" << "lose1.wav";
     }
 
-    void letters()
+    void play()
     {
-        Rig r({fetched<QString>("title")});
-        r.begin();
-        r.letters(fetched<QString>("typed"));
-        QCOMPARE(r.board(), fetched<QString>("board"));
-        QCOMPARE(r.game.WrongGuesses, fetched<int>("wrong"));
-        QCOMPARE(r.game.Moves, fetched<int>("moves"));
-        QCOMPARE(r.ui().lstIncorrect.items, fetched<QStringList>("listed"));
-        QVERIFY(r.running());
-    }
-
-    void titles_data()
-    {
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<bool>("wins");
-        QTest::newRow("lower case") << "Sim Town 2000" << "sim town 2000" << true;
-        QTest::newRow("doubled space") << "Sim Town 2000" << "sim  town 2000" << false;
-        QTest::newRow("missing mark") << "Oh No! More Blobs" << "Oh No More Blobs" << false;
-        QTest::newRow("without the subtitle") << "Blobs: Tribes" << "blobs" << true;
-        QTest::newRow("with the subtitle") << "Blobs: Tribes" << "Blobs: Tribes" << false;
-    }
-
-    void titles()
-    {
-        QFETCH(QString, typed);
-        Rig r({fetched<QString>("title")});
-        r.begin();
-        r.title(typed);
-        if (fetched<bool>("wins")) {
-            QCOMPARE(r.ui().imgGallows, picture(10));
-            QCOMPARE(r.game.GamesWon, qint16(1));
-            QVERIFY(r.ui().lstIncorrect.items.isEmpty());
-        } else {
-            QCOMPARE(r.game.WrongGuesses, 2);
-            QCOMPARE(r.game.Moves, 1);
-            QCOMPARE(r.ui().lstIncorrect.items, QStringList{typed});
-            QCOMPARE(r.ui().imgGallows, picture(2));
-            QVERIFY(r.running());
-        }
-        QCOMPARE(r.ui().txtGuessWord.text, QString());
-    }
-
-    void wrongTitleLoses_data()
-    {
-        QTest::addColumn<QString>("before");
-        QTest::newRow("at 7") << "DEFGHIJ";
-        QTest::newRow("at 8") << "DEFGHIJK";
-    }
-
-    void wrongTitleLoses()
-    {
-        QFETCH(QString, before);
-        Rig r({"ABC"});
-        r.begin();
-        r.letters(before);
-        const qsizetype cuesBefore = r.cues.played.size();
-        r.title("nope");
-        QCOMPARE(r.game.WrongGuesses, int(before.size()) + 2);
-        QCOMPARE(r.cueNames(cuesBefore), QStringList{"lose1.wav"});
-        QCOMPARE(r.ui().imgGallows, picture(9));
-        QCOMPARE(r.game.GamesLost, qint16(1));
-        QCOMPARE(r.board(), QStringLiteral("ABC"));
-    }
-
-    void winCue_data()
-    {
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("letters");
-        QTest::addColumn<QString>("guess"); // "" for none
-        QTest::addColumn<QString>("cue");
-        QTest::newRow("title first") << "ABC" << "" << "abc" << "win2.wav";
-        QTest::newRow("wrong title, then title") << "ABC" << "" << "abd|abc" << "win1.wav";
-        QTest::newRow("one guessable cell") << "A-" << "a" << "" << "win2.wav";
-        QTest::newRow("letter, then title") << "ABC" << "A" << "abc" << "win1.wav";
-        QTest::newRow("letters only") << "AB" << "AB" << "" << "win1.wav";
-        QTest::newRow("only punctuation, any letter") << "- ?" << "q" << "" << "win1.wav";
-    }
-
-    void winCue()
-    {
-        Rig r({fetched<QString>("title")});
-        r.begin();
-        r.letters(fetched<QString>("letters"));
-        const QString guess = fetched<QString>("guess");
-        if (!guess.isEmpty())
-            for (const QString &g : guess.split('|'))
-                r.title(g);
-        QCOMPARE(r.ui().imgGallows, picture(10));
-        QCOMPARE(r.cueNames().last(), fetched<QString>("cue"));
-    }
-
-    void rejectedInput_data()
-    {
-        QTest::addColumn<bool>("isTitle");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("message");
-        const QString letter = "Please enter a letter, stupid!";
-        const QString title = "Please enter the full title of this game!";
-        QTest::newRow("empty letter") << false << "" << letter;
-        QTest::newRow("space letter") << false << " " << letter;
-        QTest::newRow("empty title") << true << "" << title;
-        QTest::newRow("one-character title") << true << "a" << title;
-        QTest::newRow("astral title") << true << "\U0001F600" << title;
-    }
-
-    void rejectedInput()
-    {
-        QFETCH(bool, isTitle);
-        Rig r({"ABC"});
-        r.begin();
-        r.letters("AX");
-        const QString boardBefore = r.board();
-        const QStringList logBefore = r.log;
-        const int draws = r.random.draws;
-        const unsigned serial = r.ui().focusSerial;
-        isTitle ? r.title(fetched<QString>("typed")) : r.letter(fetched<QString>("typed"));
-        QCOMPARE(r.log, logBefore + QStringList{"message " + fetched<QString>("message")});
-        QCOMPARE(r.board(), boardBefore);
-        QCOMPARE(r.game.WrongGuesses, 1);
-        QCOMPARE(r.game.Moves, 1);
-        QCOMPARE(r.ui().lstIncorrect.items, QStringList{"X"});
-        QCOMPARE(r.random.draws, draws);
-        QCOMPARE((isTitle ? r.ui().txtGuessWord : r.ui().txtGuessLetter).text, QString());
-        QCOMPARE(r.ui().focus, isTitle ? QStringLiteral("txtGuessWord") : QStringLiteral("txtGuessLetter"));
-        QCOMPARE(r.ui().focusSerial, serial + 1);
-    }
-
-    // running / won / lost: the controls, the focus, and that nothing more counts.
-    void states_data()
-    {
-        QTest::addColumn<QString>("letters");
-        QTest::addColumn<QString>("guess");
-        QTest::addColumn<QString>("state");
-        QTest::newRow("running") << "AX" << "" << "running";
-        QTest::newRow("won by letters") << "ACB" << "" << "won";
-        QTest::newRow("won by title") << "X" << "abc" << "won";
-        QTest::newRow("lost by letters") << "DEFGHIJKL" << "" << "lost";
-        QTest::newRow("lost by title") << "DEFGHIJ" << "abd" << "lost";
-    }
-
-    void states()
-    {
-        QFETCH(QString, letters);
-        QFETCH(QString, guess);
-        QFETCH(QString, state);
-        Rig r({"ABC", "XYZ"});
-        r.begin();
-        const QString allButLast = letters.left(letters.size() - (guess.isEmpty() ? 1 : 0));
-        r.letters(allButLast);
-        const unsigned serialBefore = r.ui().focusSerial;
-        guess.isEmpty() ? r.letters(letters.right(1)) : r.title(guess);
-
+        QFETCH(QString, steps);
+        QFETCH(int, wrong);
+        QFETCH(QString, end);
+        Rig r({fetched<QString>("title"), "XYZ"});
+        r.begin(steps);
         const WindowState &ui = r.ui();
-        const bool running = state == "running";
-        const QList<const Control *> guessControls{
-            &ui.cmdGuessLetter, &ui.cmdGuessWord, &ui.txtGuessLetter, &ui.txtGuessWord};
-        for (const Control *c : guessControls)
-            QCOMPARE(c->enabled, running);
-        QCOMPARE(ui.cmdGiveUp.visible, running);
-        QCOMPARE(ui.cmdNew.visible, !running);
-        if (running) {
-            QCOMPARE(ui.focus, QStringLiteral("txtGuessLetter"));
+        QCOMPARE(r.board(), fetched<QString>("board"));
+        QCOMPARE(r.game.WrongGuesses, wrong);
+        QCOMPARE(ui.lstIncorrect.items.join('|'), fetched<QString>("listed"));
+        QCOMPARE(ui.imgGallows, picture(end.startsWith("win") ? 10 : end.startsWith("lose") ? 9 : wrong));
+        QVERIFY(ui.txtGuessLetter.text.isEmpty() && ui.txtGuessWord.text.isEmpty());
+        QCOMPARE((QList<bool>{r.running(), ui.cmdGuessLetter.enabled, ui.cmdGuessWord.enabled,
+                     ui.txtGuessWord.enabled}), QList<bool>(4, end.isEmpty()));
+        // Back to the box used; at the end New Game, so that Enter starts the next game.
+        QCOMPARE(ui.focus, !end.isEmpty() ? "cmdNew" : steps.contains('|') ? "txtGuessWord" : "txtGuessLetter");
+        if (end.isEmpty())
             return;
-        }
-        QCOMPARE(r.board(), QStringLiteral("ABC"));
-        QCOMPARE(ui.imgGallows, picture(state == "won" ? 10 : 9));
-        QCOMPARE(ui.txtGuessLetter.text, QString());
-        // A win, like a loss, leaves New Game focused: Enter starts the next game.
-        QCOMPARE(ui.focus, QStringLiteral("cmdNew"));
-        QVERIFY(ui.focusSerial > serialBefore);
-        // Nothing more counts until New Game.
-        const int wrong = r.game.WrongGuesses;
-        r.letter("Q");
-        r.title("qqq");
+        QCOMPARE(r.cues.played.last(), "Data/Gallows/Sounds/" + end);
+        // Nothing counts until New Game, which draws and sets up a fresh game.
+        r.play("Q|qqq");
         r.game.cmdGiveUp_Click();
         QCOMPARE(r.game.WrongGuesses, wrong);
-        QCOMPARE(r.game.GamesGiveUp, qint16(0));
         QCOMPARE(r.game.GamesTotal, qint16(1));
-
-        r.random.fallback = 0.9; // the next draw picks the second title
+        r.random.fallback = 0.9;
         r.game.cmdNew_Click();
-        QVERIFY(ui.cmdGiveUp.visible && !ui.cmdNew.visible);
-        QVERIFY(ui.lstIncorrect.items.isEmpty());
         QCOMPARE(ui.imgGallows, picture(0));
         r.reveal();
         QVERIFY(r.running());
         QCOMPARE(r.board(), QStringLiteral("___"));
         QCOMPARE(r.game.CurrentTitle, QStringLiteral("XYZ"));
+        QVERIFY(ui.lstIncorrect.items.isEmpty());
         QCOMPARE(r.game.WrongGuesses, 0);
         QCOMPARE(r.game.Moves, 0);
+    }
+
+    // Empty or too short: a message, the box cleared and focused, nothing else.
+    void rejectedInput_data()
+    {
+        columns<bool, QString>({"isTitle", "typed"});
+        QTest::newRow("empty letter") << false << "";
+        QTest::newRow("space letter") << false << " ";
+        QTest::newRow("empty title") << true << "";
+        QTest::newRow("one-character title") << true << "a";
+        QTest::newRow("astral title") << true << "\U0001F600";
+    }
+
+    void rejectedInput()
+    {
+        QFETCH(bool, isTitle);
+        Rig r;
+        r.begin("AX");
+        const QStringList log = r.log;
+        const unsigned serial = r.ui().focusSerial;
+        isTitle ? r.title(fetched<QString>("typed")) : r.letter(fetched<QString>("typed"));
+        QCOMPARE(r.log, log + QStringList{isTitle ? "message Please enter the full title of this game!"
+                                                  : "message Please enter a letter, stupid!"});
+        QCOMPARE(r.game.WrongGuesses, 1);
+        QCOMPARE((isTitle ? r.ui().txtGuessWord : r.ui().txtGuessLetter).text, QString());
+        QCOMPARE(r.ui().focus, isTitle ? "txtGuessWord" : "txtGuessLetter");
+        QCOMPARE(r.ui().focusSerial, serial + 1);
     }
 };
 

@@ -7,26 +7,14 @@ using namespace gallows::testing;
 
 namespace {
 
-QStringList panels(const Rig &r)
+// The status bar showing the counters "won lost givenUp total".
+QStringList panels(const QString &counters)
 {
-    return {r.ui().stsBar.begin(), r.ui().stsBar.end()};
+    const QStringList n = counters.split(' ');
+    return {"Games Won: " + n[0], "Games Lost: " + n[1], "Given Up: " + n[2], "Games Played: " + n[3]};
 }
 
-QStringList panelsFor(int won, int lost, int givenUp, int total)
-{
-    return {QStringLiteral("Games Won: %1").arg(won), QStringLiteral("Games Lost: %1").arg(lost),
-        QStringLiteral("Given Up: %1").arg(givenUp), QStringLiteral("Games Played: %1").arg(total)};
-}
-
-void finish(Rig &r, const QString &outcome)
-{
-    if (outcome == "win")
-        r.title(r.game.CurrentTitle);
-    else if (outcome == "loss")
-        r.letters("QQQQQQQQQ");
-    else
-        r.game.cmdGiveUp_Click();
-}
+QStringList panels(const Rig &r) { return {r.ui().stsBar.begin(), r.ui().stsBar.end()}; }
 
 } // namespace
 
@@ -34,156 +22,106 @@ class SettingsTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void emptyStore()
+    // Anything but PreviousRun "True" is a first run: the defaults are written and used.
+    void firstRun_data()
     {
-        Rig r({"ABC"});
+        QTest::addColumn<QString>("previousRun"); // "" for an empty store
+        QTest::newRow("empty store") << "";
+        QTest::newRow("False") << "False";
+        QTest::newRow("True") << "True";
+    }
+
+    void firstRun()
+    {
+        const QString previous = fetched<QString>("previousRun");
+        const bool fresh = previous != "True";
+        const Store stored{{"PreviousRun", previous}, {"Clue", "2"}, {"SaveStats", "False"}, {"Sounds", "3"}};
+        Rig r({"ABC"}, previous.isEmpty() ? Store() : saved(stored, "4 3 2 9"));
         r.game.Form_Load();
-        QCOMPARE(r.settings.writes,
-            (QStringList{"GamesWon=0", "GamesLost=0", "GamesGiveUp=0", "GamesTotal=0", "PreviousRun=True",
-                "Clue=5", "SaveStats=True", "Sounds=1"}));
-        QCOMPARE(panels(r), panelsFor(0, 0, 0, 0));
-        QCOMPARE(r.ui().mnuClue, (std::array<bool, 5>{}));
-        QCOMPARE(r.ui().mnuSounds, (std::array<bool, 4>{}));
-        QVERIFY(!r.ui().cmdNew.visible);
+        const QStringList defaults{"GamesWon=0", "GamesLost=0", "GamesGiveUp=0", "GamesTotal=0",
+            "PreviousRun=True", "Clue=5", "SaveStats=True", "Sounds=1"};
+        QCOMPARE(r.settings.writes, fresh ? defaults : QStringList());
+        QCOMPARE(panels(r), panels(fresh ? "0 0 0 0" : "4 3 2 9"));
         r.game.new_game();
-        QCOMPARE(r.ui().mnuClue, (std::array<bool, 5>{false, false, false, false, true}));
-        QCOMPARE(r.ui().mnuSounds, (std::array<bool, 4>{true, false, false, false}));
-        QVERIFY(r.ui().mnuStats);
-        QCOMPARE(r.ui().lblClue.caption, QStringLiteral("Clue 1 of 3: Published in 1990 by Pub"));
-        QCOMPARE(r.settings.writes.size(), 8);
-    }
-
-    void previousRun_data()
-    {
-        QTest::addColumn<QString>("previousRun");
-        QTest::addColumn<bool>("reinitialised");
-        QTest::newRow("True") << "True" << false;
-        QTest::newRow("False") << "False" << true;
-    }
-
-    void previousRun()
-    {
-        QFETCH(bool, reinitialised);
-        Store store = saved({{"PreviousRun", fetched<QString>("previousRun")}, {"GamesWon", "4"},
-            {"GamesLost", "3"}, {"GamesGiveUp", "2"}, {"GamesTotal", "9"}, {"Clue", "2"},
-            {"SaveStats", "False"}, {"Sounds", "3"}});
-        Rig r({"ABC"}, store);
-        r.begin();
-        QCOMPARE(r.settings.writes.isEmpty(), !reinitialised);
-        QCOMPARE(panels(r), reinitialised ? panelsFor(0, 0, 0, 0) : panelsFor(4, 3, 2, 9));
-        QCOMPARE(r.settings.values.value("PreviousRun"),
-            reinitialised ? QStringLiteral("True") : store["PreviousRun"]);
-        QCOMPARE(r.game.ClueLevel, reinitialised ? QStringLiteral("5") : QStringLiteral("2"));
-        QCOMPARE(r.game.SoundLevel, qint16(reinitialised ? 1 : 3));
-        QCOMPARE(r.ui().mnuStats, reinitialised);
+        QCOMPARE(menus(r), fresh ? "00001 1000 1" : "01000 0010 0");
+        QCOMPARE(r.ui().lblClue.caption, fresh ? "Clue 1 of 3: Published in 1990 by Pub"
+                                               : "Clue: Released in 1990");
     }
 
     // What the close writes, by the save-statistics option held at that moment.
     void close_data()
     {
-        QTest::addColumn<QString>("stored"); // SaveStats in the store
-        QTest::addColumn<bool>("toggle"); // the menu item used once during the run
-        QTest::addColumn<bool>("keep");
-        QTest::addColumn<bool>("marked"); // the check mark after the first game's set-up
-        QTest::newRow("on") << "True" << false << true << true;
-        QTest::newRow("off") << "False" << false << false << false;
-        QTest::newRow("switched off") << "True" << true << false << true;
+        // stored: SaveStats in the store; toggle: the menu item used once during the run.
+        columns<QString, bool, bool>({"stored", "toggle", "keep"});
+        QTest::newRow("on") << "True" << false << true;
+        QTest::newRow("off") << "False" << false << false;
+        QTest::newRow("switched off") << "True" << true << false;
     }
 
     void close()
     {
         QFETCH(QString, stored);
-        QFETCH(bool, keep);
+        QFETCH(bool, toggle);
         Rig r({"ABC"}, saved({{"SaveStats", stored}}));
-        r.begin();
-        QCOMPARE(r.ui().mnuStats, fetched<bool>("marked"));
-        if (fetched<bool>("toggle"))
+        r.begin("|abc");
+        if (toggle)
             r.game.mnuStats_Click();
-        else
-            QCOMPARE(r.settings.values.value("SaveStats"), stored); // untouched until the item is used
-        for (int game = 0; game < 2; ++game) {
-            finish(r, "win");
-            r.game.cmdNew_Click();
-            r.reveal();
-        }
+        QCOMPARE(r.settings.writes, toggle ? QStringList{"SaveStats=False"} : QStringList());
         r.game.mnuClue_Click(3);
         r.game.mnuSounds_Click(2);
         r.settings.writes.clear();
         r.game.Form_QueryUnload();
-        const QString n = keep ? "2" : "0";
-        QCOMPARE(r.settings.writes,
-            (QStringList{
-                "GamesWon=" + n, "GamesLost=0", "GamesGiveUp=0", "GamesTotal=" + n, "Clue=3", "Sounds=2"}));
+        const QString n = fetched<bool>("keep") ? "1" : "0";
+        QCOMPARE(r.settings.writes, (QStringList{"GamesWon=" + n, "GamesLost=0", "GamesGiveUp=0",
+                                        "GamesTotal=" + n, "Clue=3", "Sounds=2"}));
         QVERIFY(r.catalogue.closed);
         QVERIFY(r.messages.shown.isEmpty());
     }
 
-    void reset()
-    {
-        Rig r({"ABC"},
-            saved({{"GamesWon", "5"}, {"GamesLost", "4"}, {"GamesGiveUp", "3"}, {"GamesTotal", "12"},
-                {"SaveStats", "False"}}));
-        r.begin();
-        r.letters("AXYZ");
-        const QString board = r.board(), clue = r.ui().lblClue.caption;
-        r.game.mnuReset_Click();
-        QCOMPARE(
-            r.settings.writes, (QStringList{"GamesWon=0", "GamesLost=0", "GamesGiveUp=0", "GamesTotal=0"}));
-        QCOMPARE(panels(r), panelsFor(0, 0, 0, 0));
-        QCOMPARE(r.board(), board);
-        QCOMPARE(r.game.WrongGuesses, 3);
-        QCOMPARE(r.ui().lblClue.caption, clue);
-        QCOMPARE(r.ui().imgGallows, picture(3));
-        QVERIFY(r.running());
-        finish(r, "win");
-        QCOMPARE(panels(r), panelsFor(1, 0, 0, 1));
-    }
-
-    // Which panels an outcome changes, from given stored counters; they never wrap.
+    // Which counters an outcome (steps, give up or reset) changes, from given stored
+    // ones; they never wrap. Only Reset writes at once (even with saving off), and it leaves the game alone.
     void outcomes_data()
     {
-        QTest::addColumn<QList<int>>("stored"); // won, lost, given up, total
-        QTest::addColumn<QString>("outcome");
-        QTest::addColumn<QList<int>>("after");
-        QTest::newRow("win") << QList<int>{3, 2, 1, 6} << "win" << QList<int>{4, 2, 1, 7};
-        QTest::newRow("loss") << QList<int>{3, 2, 1, 6} << "loss" << QList<int>{3, 3, 1, 7};
-        QTest::newRow("give up") << QList<int>{3, 2, 1, 6} << "giveup" << QList<int>{3, 2, 2, 7};
-        QTest::newRow("won at 32767")
-            << QList<int>{32767, 0, 0, 32767} << "win" << QList<int>{32767, 0, 0, 32767};
-        QTest::newRow("sum past 32767")
-            << QList<int>{20000, 12767, 0, 32767} << "win" << QList<int>{20001, 12767, 0, 32767};
-        QTest::newRow("negative stored") << QList<int>{-5, 0, 0, -5} << "win" << QList<int>{-4, 0, 0, -4};
+        columns<QString, QString, QString>({"stored", "outcome", "after"});
+        QTest::newRow("win") << "3 2 1 6" << "|abc" << "4 2 1 7";
+        QTest::newRow("loss") << "3 2 1 6" << "QQQQQQQQ" << "3 3 1 7";
+        QTest::newRow("give up") << "3 2 1 6" << "give up" << "3 2 2 7";
+        QTest::newRow("won at 32767") << "32767 0 0 32767" << "|abc" << "32767 0 0 32767";
+        QTest::newRow("sum past 32767") << "20000 12767 0 32767" << "|abc" << "20001 12767 0 32767";
+        QTest::newRow("negative stored") << "-5 0 0 -5" << "|abc" << "-4 0 0 -4";
+        QTest::newRow("reset") << "5 4 3 12" << "reset" << "0 0 0 0";
     }
 
     void outcomes()
     {
-        QFETCH(QList<int>, stored);
-        QFETCH(QList<int>, after);
-        Rig r({"ABC"},
-            saved({{"GamesWon", QString::number(stored[0])}, {"GamesLost", QString::number(stored[1])},
-                {"GamesGiveUp", QString::number(stored[2])}, {"GamesTotal", QString::number(stored[3])}}));
-        r.begin();
-        QCOMPARE(panels(r), panelsFor(stored[0], stored[1], stored[2], stored[3]));
-        finish(r, fetched<QString>("outcome"));
-        QCOMPARE(panels(r), panelsFor(after[0], after[1], after[2], after[3]));
-        QCOMPARE(r.game.GamesTotal, qint16(after[3]));
-        r.game.Form_QueryUnload();
-        QCOMPARE(r.settings.values.value("GamesWon"), QString::number(after[0]));
-        QCOMPARE(r.settings.values.value("GamesTotal"), QString::number(after[3]));
+        QFETCH(QString, stored);
+        QFETCH(QString, outcome);
+        QFETCH(QString, after);
+        Rig r({"ABC"}, saved({{"SaveStats", "False"}}, stored));
+        r.begin("AX");
+        QCOMPARE(panels(r), panels(stored));
+        if (outcome == "give up")
+            r.game.cmdGiveUp_Click();
+        else
+            outcome == "reset" ? r.game.mnuReset_Click() : r.play(outcome);
+        QCOMPARE(panels(r), panels(after));
+        QCOMPARE(r.settings.values, saved({{"SaveStats", "False"}}, outcome == "reset" ? after : stored));
+        if (outcome == "reset") {
+            QCOMPARE(r.board(), QStringLiteral("A__"));
+            QCOMPARE(r.ui().imgGallows, picture(1));
+            r.title("abc");
+            QCOMPARE(panels(r), panels("1 0 0 1"));
+        }
     }
 
-    // A stored counter or sound level that is not 16-bit decimal text reads as its
-    // first-run default; the game starts all the same.
+    // A stored counter or sound level that is not 16-bit decimal text reads as
+    // its first-run default; the game starts all the same.
     void badStoredNumbers_data()
     {
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<int>("read");
-        const QStringList keys = {"GamesWon", "GamesTotal", "Sounds"};
-        for (const QString &key : keys) {
-            const int fallback = key == "Sounds" ? 1 : 0;
+        columns<QString, QString, int>({"key", "value", "read"});
+        for (const QString key : {"GamesTotal", "Sounds"}) {
             for (const char *bad : {"abc", "", "32768", "-32769", "5x"})
-                QTest::addRow("%s \"%s\"", qPrintable(key), bad) << key << QString(bad) << fallback;
+                QTest::addRow("%s \"%s\"", qPrintable(key), bad) << key << bad << (key == "Sounds" ? 1 : 0);
             QTest::addRow("%s 32767", qPrintable(key)) << key << "32767" << 32767;
             QTest::addRow("%s -32768", qPrintable(key)) << key << "-32768" << -32768;
         }
@@ -193,72 +131,44 @@ private slots:
     {
         QFETCH(QString, key);
         QFETCH(int, read);
-        Store store = saved({{"GamesWon", "1"}, {"GamesLost", "1"}, {"GamesGiveUp", "1"}, {"GamesTotal", "1"},
-            {"Sounds", "2"}});
-        store[key] = fetched<QString>("value");
-        Rig r({"ABC"}, store);
+        Rig r({"ABC"}, saved({{"Sounds", "2"}, {key, fetched<QString>("value")}}, "1 1 1 1"));
         r.begin();
         QVERIFY(r.running());
-        const QMap<QString, int> held{{"GamesWon", r.game.GamesWon}, {"GamesLost", r.game.GamesLost},
-            {"GamesGiveUp", r.game.GamesGiveUp}, {"GamesTotal", r.game.GamesTotal},
-            {"Sounds", r.game.SoundLevel}};
-        for (auto it = held.begin(); it != held.end(); ++it)
-            QCOMPARE(it.value(), it.key() == key ? read : it.key() == "Sounds" ? 2 : 1);
-        const int panel = QStringList{"GamesWon", "GamesLost", "GamesGiveUp", "GamesTotal"}.indexOf(key);
-        if (panel >= 0)
-            QCOMPARE(panels(r)[panel].section(' ', -1), QString::number(read));
+        QCOMPARE(panels(r), panels("1 1 1 " + QString::number(key == "GamesTotal" ? read : 1)));
+        QCOMPARE(int(r.game.SoundLevel), key == "Sounds" ? read : 2);
     }
 
-    // A write that fails outside the close: one message naming the file, and the
-    // run goes on as if the write had worked.
+    // A failing write: every write is still tried, then the failure is told
+    // once, and the run goes on as if it had worked.
     void failingWrites_data()
     {
-        QTest::addColumn<QString>("action");
-        QTest::newRow("save statistics item") << "stats";
-        QTest::newRow("reset") << "reset";
-        QTest::newRow("first run") << "first";
+        columns<QString, int, QString, QString>({"action", "tries", "panels", "menus"});
+        QTest::newRow("first run") << "first" << 8 << "0 0 0 0" << "00001 1000 1";
+        QTest::newRow("save statistics item") << "stats" << 1 << "2 0 0 2" << "00001 1000 0";
+        QTest::newRow("reset") << "reset" << 4 << "0 0 0 0" << "00001 1000 1";
+        QTest::newRow("close") << "close" << 6 << "2 0 0 2" << "00001 1000 1";
     }
 
     void failingWrites()
     {
         QFETCH(QString, action);
-        Rig r({"ABC"}, action == "first" ? Store() : saved({{"GamesWon", "2"}, {"GamesTotal", "2"}}));
+        Rig r({"ABC"}, action == "first" ? Store() : saved({}, "2 0 0 2"));
         r.settings.failWrites = true;
+        r.settings.log = &r.log;
         r.begin();
         if (action == "stats")
             r.game.mnuStats_Click();
         else if (action == "reset")
             r.game.mnuReset_Click();
-        QCOMPARE(r.messages.shown.size(), 1);
-        QVERIFY2(r.messages.shown[0].contains("/tmp/ro/Tarvolin.conf"), qPrintable(r.messages.shown[0]));
+        else if (action == "close")
+            r.game.Form_QueryUnload();
+        QCOMPARE(r.log.filter("save ").size(), fetched<int>("tries"));
+        QCOMPARE(r.messages.shown, QStringList{"The settings file /tmp/ro/Tarvolin.conf could not be written."});
+        QVERIFY(r.log.indexOf(QRegularExpression("message .*")) > r.log.lastIndexOf(QRegularExpression("save .*")));
         QVERIFY(r.running());
-        if (action == "stats")
-            QVERIFY(!r.ui().mnuStats);
-        if (action == "reset")
-            QCOMPARE(panels(r), panelsFor(0, 0, 0, 0));
-        if (action == "first") { // the first run still plays at its defaults
-            QCOMPARE(r.ui().mnuClue, (std::array<bool, 5>{false, false, false, false, true}));
-            QCOMPARE(r.ui().mnuSounds, (std::array<bool, 4>{true, false, false, false}));
-            QVERIFY(r.ui().mnuStats);
-            QCOMPARE(r.ui().lblClue.caption, QStringLiteral("Clue 1 of 3: Published in 1990 by Pub"));
-        }
-    }
-
-    void failingWritesAtClose()
-    {
-        Rig r({"ABC"}, saved());
-        r.begin();
-        r.settings.failWrites = true;
-        r.log.clear();
-        r.settings.log = &r.log;
-        r.game.Form_QueryUnload();
-        // Every write is still tried; then one message names the file.
-        QCOMPARE(r.log.size(), 7);
-        for (int i = 0; i < 6; ++i)
-            QVERIFY2(r.log[i].startsWith("save "), qPrintable(r.log[i]));
-        QCOMPARE(r.messages.shown.size(), 1);
-        QVERIFY2(r.log[6].startsWith("message ") && r.log[6].contains("/tmp/ro/Tarvolin.conf"), qPrintable(r.log[6]));
-        QVERIFY(r.catalogue.closed);
+        QCOMPARE(panels(r), panels(fetched<QString>("panels")));
+        QCOMPARE(menus(r), fetched<QString>("menus"));
+        QCOMPARE(r.catalogue.closed, action == "close");
     }
 };
 
