@@ -8,8 +8,9 @@
 #include <QSet>
 #include <QStringList>
 #include <QTest>
-#include <functional>
+
 #include <deque>
+#include <functional>
 #include <vector>
 
 namespace gallows::testing {
@@ -22,6 +23,12 @@ template <typename T> const T &fetched(const char *name)
 
 using EventLog = QStringList;
 
+inline void note(EventLog *log, const QString &what)
+{
+    if (log)
+        log->append(what);
+}
+
 class FakeCatalogue : public Catalogue {
 public:
     std::vector<GameRecord> rows;
@@ -30,19 +37,17 @@ public:
     QList<int> fetched;
 
     void add(const QString &title, const QString &year = QStringLiteral("1990"),
-             const QString &genre = QStringLiteral("puzzle"),
-             const QString &publisher = QStringLiteral("Pub"),
-             const QString &developer = QStringLiteral("Dev"))
+             const QString &genre = QStringLiteral("puzzle"))
     {
-        rows.push_back({QString::number(rows.size() + 1), title, year, genre, publisher, developer});
+        rows.push_back({QString::number(rows.size() + 1), title, year, genre, QStringLiteral("Pub"),
+                        QStringLiteral("Dev")});
     }
     int count() const override { return int(rows.size()); }
     GameRecord fetch(int row) override
     {
         fetched.append(row);
         if (closed || row < 0 || row >= count() || vanished.contains(row))
-            throw GameError(QStringLiteral("The game with identifier %1 is no longer in the catalogue.")
-                                .arg(row + 1));
+            throw GameError(QStringLiteral("The game with identifier %1 is no longer in the catalogue.").arg(row + 1));
         return rows[size_t(row)];
     }
     void close() override { closed = true; }
@@ -58,13 +63,11 @@ public:
     QString get(const QString &key) override { return values.value(key); }
     bool save(const QString &key, const QString &value, QString *error) override
     {
-        if (log)
-            log->append(QStringLiteral("save %1=%2").arg(key, value));
-        if (failWrites) {
-            if (error)
-                *error = QStringLiteral("The settings file /tmp/ro/Tarvolin.conf could not be written.");
+        note(log, QStringLiteral("save %1=%2").arg(key, value));
+        if (failWrites && error)
+            *error = QStringLiteral("The settings file /tmp/ro/Tarvolin.conf could not be written.");
+        if (failWrites)
             return false;
-        }
         values[key] = value;
         writes.append(key + QLatin1Char('=') + value);
         return true;
@@ -78,8 +81,7 @@ public:
     void play(const QString &relativePath) override
     {
         played.append(relativePath);
-        if (log)
-            log->append(QStringLiteral("cue ") + relativePath);
+        note(log, QStringLiteral("cue ") + relativePath);
     }
 };
 
@@ -91,8 +93,7 @@ public:
     void show(const QString &text) override
     {
         shown.append(text);
-        if (log)
-            log->append(QStringLiteral("message ") + text);
+        note(log, QStringLiteral("message ") + text);
         if (whileOpen)
             whileOpen();
     }
@@ -107,26 +108,22 @@ public:
     double next() override
     {
         ++draws;
-        if (queue.empty())
-            return fallback;
-        const double v = queue.front();
-        queue.pop_front();
+        const double v = queue.empty() ? fallback : queue.front();
+        if (!queue.empty())
+            queue.pop_front();
         return v;
     }
 };
 
 class FakePictures : public PictureSource {
 public:
-    QStringList loaded;
     QSet<QString> missing;
     EventLog *log = nullptr;
     void load(const QString &relativePath) override
     {
         if (missing.contains(relativePath))
             throw GameError(QStringLiteral("The picture %1 is missing.").arg(relativePath));
-        loaded.append(relativePath);
-        if (log)
-            log->append(QStringLiteral("picture ") + relativePath);
+        note(log, QStringLiteral("picture ") + relativePath);
     }
 };
 

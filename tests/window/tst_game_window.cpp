@@ -5,7 +5,9 @@
 
 #include "about_window.h"
 #include "give_up_tip.h"
-#include "window_rig.h"
+#include "fakes.h"
+#include "game_window.h"
+#include "qt_services.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -31,11 +33,39 @@ public:
     void mnuAbout_Click() override { realAbout ? frmGallows::mnuAbout_Click() : void(++aboutCalls); }
 };
 
-struct Rig : WindowRig<Window> {
+// The real window over the fakes, built the way start-up builds it, shown,
+// and (unless told not to) with its first board revealed.
+struct Rig {
+    FakeCatalogue catalogue;
+    FakeSettings settings;
+    FakeCues cues;
+    FakeMessages messages;
+    FakeRandom random;
+    FakeTicker ticker;
+    QtPictureSource pictures;
+    std::unique_ptr<GallowsGame> game;
+    std::unique_ptr<Window> window;
+
     explicit Rig(const QString &root, const QStringList &titles = {QStringLiteral("Half-Life")}, bool reveal = true)
-        : WindowRig(root, titles, reveal)
+        : pictures(root)
     {
+        for (const QString &title : titles)
+            catalogue.add(title);
+        game = std::make_unique<GallowsGame>(Services{&catalogue, &settings, &cues, &messages, &random, &pictures, &ticker});
+        game->Form_Load();
+        window = std::make_unique<Window>(*game, pictures);
+        window->show();
+        window->activateWindow();
+        game->new_game();
+        if (reveal)
+            finishReveal();
     }
+    void finishReveal()
+    {
+        for (int guard = 0; ticker.running && guard < 500; ++guard)
+            game->tmrLoad_Timer();
+    }
+    template <class T = QWidget> T *get(const char *name) const { return qobject_cast<T *>(window->control(QLatin1String(name))); }
     bool active() { return QTest::qWaitForWindowActive(window.get()); }
     QLineEdit *box(const QString &name) const { return qobject_cast<QLineEdit *>(window->control(name)); }
     QString panel(int n) const { return get<QLabel>(QByteArray("stsPanel" + QByteArray::number(n)).constData())->text(); }
