@@ -1,7 +1,6 @@
-// The cue player against a private PulseAudio server whose null sink is
-// recorded. In this process: a new cue cuts the old one off and plays whole.
-// In a process of its own (this program with "probe"): no server, or one that
-// stops or dies under a cue, hangs neither play() nor the exit.
+// The cue player against a private PulseAudio server whose null sink is recorded: a new cue
+// cuts the old one off and plays whole; and, in a process of its own (this program with
+// "probe"), no server, or one that stops or dies under a cue, hangs neither play() nor the exit.
 
 #include "qt_cue_player.h"
 
@@ -18,8 +17,7 @@ using gallows::QtCuePlayer;
 
 namespace {
 
-// The sink has the cues' format (22050 Hz, 16-bit mono): nothing is
-// resampled, so a cue comes back sample for sample.
+// The sink has the cues' format (22050 Hz, 16-bit mono): a cue comes back sample for sample.
 constexpr int kRate = 22050;
 using Samples = QList<qint16>;
 const QString kCues = QStringLiteral("Data/Gallows/Sounds/");
@@ -71,17 +69,13 @@ struct SoundServer {
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("PULSE_SERVER"), "unix:" + dir.path() + "/native");
-        env.insert(QStringLiteral("PULSE_CLIENTCONFIG"), dir.path() + "/client.conf");
+        env.insert(QStringLiteral("PULSE_CLIENTCONFIG"), QStringLiteral("/dev/null"));
         env.insert(QStringLiteral("HOME"), dir.path());
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
         return env;
     }
     bool start()
     {
-        QFile conf(dir.path() + "/client.conf");
-        if (!conf.open(QIODevice::WriteOnly) || conf.write("autospawn = no\n") < 0)
-            return false;
-        conf.close();
         // As root it only warns. Without rewinds the monitor carries exactly what was played.
         daemon.setProcessEnvironment(environment());
         daemon.start(QStringLiteral("pulseaudio"),
@@ -100,44 +94,33 @@ struct SoundServer {
     }
 };
 
-// Records the sink's monitor from the moment it is made.
-struct Recorder {
-    QProcess parec;
-    QByteArray data;
-    explicit Recorder(const QProcessEnvironment &env)
-    {
-        QObject::connect(&parec, &QProcess::readyReadStandardOutput, [this] { data += parec.readAllStandardOutput(); });
-        parec.setProcessEnvironment(env);
-        parec.start(QStringLiteral("parec"), {"-d", "gallows_test.monitor", "--format=s16le", "--rate=22050",
-                                              "--channels=1", "--latency-msec=10"});
-    }
-    ~Recorder() { end(parec); }
-    // Whether it records (false at once when there is no server).
-    bool started()
-    {
-        return QTest::qWaitFor([this] { return data.size() >= 2 || parec.state() == QProcess::NotRunning; }, 5000)
-            && data.size() >= 2;
-    }
-    Samples samples() const { return toSamples(data); }
-};
-
-// The player in a process of its own, spoken to line by line.
-struct Probe {
+// A program whose output is gathered as it comes; killed when it goes.
+struct Child {
     QProcess process;
     QByteArray out;
-    explicit Probe(const QProcessEnvironment &env)
+    Child(const QProcessEnvironment &env, const QString &program, const QStringList &arguments)
     {
+        QObject::connect(&process, &QProcess::readyReadStandardOutput, [this] { out += process.readAllStandardOutput(); });
         process.setProcessEnvironment(env);
-        process.start(QCoreApplication::applicationFilePath(), {QStringLiteral("probe")});
+        process.start(program, arguments);
     }
-    ~Probe() { end(process); }
+    ~Child() { end(process); }
+    bool said(const QByteArray &line) const { return out.split('\n').contains(line); }
+    bool says(const QByteArray &line) { return QTest::qWaitFor([&] { return said(line); }, 10000); }
     void send(const QByteArray &line) { process.write(line + '\n'); }
-    bool saidNow(const QByteArray &line)
+};
+
+// Records the sink's monitor from the moment it is made.
+struct Recorder : Child {
+    explicit Recorder(const QProcessEnvironment &env)
+        : Child(env, QStringLiteral("parec"), {"-d", "gallows_test.monitor", "--format=s16le", "--rate=22050",
+                                              "--channels=1", "--latency-msec=10"}) {}
+    bool started() // false at once without a server
     {
-        out += process.readAllStandardOutput();
-        return out.split('\n').contains(line);
+        return QTest::qWaitFor([this] { return out.size() >= 2 || process.state() == QProcess::NotRunning; }, 5000)
+            && out.size() >= 2;
     }
-    bool said(const QByteArray &line) { return QTest::qWaitFor([&] { return saidNow(line); }, 10000); }
+    Samples samples() const { return toSamples(out); }
 };
 
 } // namespace
@@ -195,33 +178,33 @@ private slots:
             QVERIFY2(doomed.start(), qPrintable(doomed.daemon.readAllStandardError()));
         Recorder recorder(doomed.environment());
         QCOMPARE(recorder.started(), trouble != "none");
-        Probe probe(doomed.environment());
+        Child probe(doomed.environment(), QCoreApplication::applicationFilePath(), {QStringLiteral("probe")});
         const QByteArray victim = trouble == "dies" ? "lose1.wav" : "win1.wav";
         if (trouble == "stops") {
             probe.send("play correct1.wav");
-            QVERIFY(probe.said("stage correct1.wav playing")); // it reaches the server
-            QVERIFY(probe.said("stage correct1.wav idle")); // and is done with it
+            QVERIFY(probe.says("stage correct1.wav playing")); // it reaches the server
+            QVERIFY(probe.says("stage correct1.wav idle")); // and is done with it
             ::kill(pid_t(doomed.daemon.processId()), SIGSTOP); // it stops answering
         }
         probe.send("play " + victim);
-        QVERIFY2(probe.said("sent " + victim), "play() did not return: the game's thread hangs");
+        QVERIFY2(probe.says("sent " + victim), "play() did not return: the game's thread hangs");
         if (trouble == "stops") {
-            QVERIFY(probe.said("stage " + victim + " opening"));
+            QVERIFY(probe.says("stage " + victim + " opening"));
             end(doomed.daemon); // SIGKILL, as a crash would
-            QVERIFY2(!probe.saidNow("stage " + victim + " playing"), "it had started");
+            QVERIFY2(!probe.said("stage " + victim + " playing"), "it had started");
         } else if (trouble == "dies") {
-            QVERIFY(probe.said("stage " + victim + " playing"));
+            QVERIFY(probe.says("stage " + victim + " playing"));
             QTRY_VERIFY_WITH_TIMEOUT(spanLength(recorder.samples()) >= kRate / 10, 5000); // some of it heard
             end(doomed.daemon);
             QVERIFY2(spanLength(recorder.samples()) < spanLength(cue(victim)), "the server died after the cue's end");
         }
         probe.send("play giveup1.wav");
-        QVERIFY(probe.said("sent giveup1.wav"));
+        QVERIFY(probe.says("sent giveup1.wav"));
         probe.send("quit"); // it ends normally and promptly: a hang is killed
         QVERIFY2(probe.process.waitForFinished(10000), "still running 10 s after quit: hung");
         QVERIFY2(probe.process.exitStatus() == QProcess::NormalExit && probe.process.exitCode() == 0
-                     && probe.saidNow("bye"), probe.process.readAllStandardError().constData());
-        QVERIFY2(!probe.out.contains(" playing\n") || trouble != "none", probe.out.constData());
+                     && probe.said("bye"), probe.process.readAllStandardError().constData());
+        QVERIFY2(trouble != "none" || !probe.out.contains(" playing\n"), probe.out.constData()); // silence
     }
 };
 
@@ -247,12 +230,10 @@ int probe(QCoreApplication &app)
     QSocketNotifier lines(STDIN_FILENO, QSocketNotifier::Read);
     QObject::connect(&lines, &QSocketNotifier::activated, [&] {
         const QByteArray line = input.readLine().trimmed();
-        if (line.startsWith("play ")) {
-            player->play(kCues + QString::fromUtf8(last = line.mid(5)));
-            printf("sent %s\n", last.constData());
-        } else if (line.isEmpty() || line == "quit") { // the end of the input, or quit
-            app.quit();
-        }
+        if (!line.startsWith("play "))
+            return app.quit(); // quit, or the end of the input
+        player->play(kCues + QString::fromUtf8(last = line.mid(5)));
+        printf("sent %s\n", last.constData());
     });
     app.exec();
     player.reset();
@@ -266,7 +247,6 @@ int main(int argc, char **argv)
     if (argc == 2 && qstrcmp(argv[1], "probe") == 0)
         return probe(app);
     CuePlayerTest test;
-    QTEST_SET_MAIN_SOURCE_PATH
     return QTest::qExec(&test, argc, argv);
 }
 
