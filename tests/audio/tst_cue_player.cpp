@@ -1,8 +1,6 @@
-// The cue player against a real sound server: a private PulseAudio whose null
-// sink is recorded while the player works. In this process: a cue reaches the
-// sink whole, and a new cue cuts the old one off. In a process of its own
-// (cue_probe): no server means silence, not a hang; and the server dying while
-// a cue starts or plays hangs neither the game's thread nor the exit.
+// The cue player against a private PulseAudio server whose null sink is recorded: a new cue
+// cuts the old one off and plays whole; and, in a process of its own (this program with
+// "probe"), no server, or one that stops or dies under a cue, hangs neither play() nor the exit.
 
 #include "qt_cue_player.h"
 
@@ -10,18 +8,19 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
+#include <memory>
+#include <unistd.h>
 
 using gallows::QtCuePlayer;
 
 namespace {
 
-// The sink's format is the cues' (22050 Hz, 16-bit mono): nothing is
-// resampled, so a cue comes back sample for sample.
+// The sink has the cues' format (22050 Hz, 16-bit mono): a cue comes back sample for sample.
 constexpr int kRate = 22050;
 using Samples = QList<qint16>;
-
-QString programFolder() { return QCoreApplication::applicationDirPath(); }
+const QString kCues = QStringLiteral("Data/Gallows/Sounds/");
 
 void end(QProcess &process) { process.kill(); process.waitForFinished(5000); }
 
@@ -32,37 +31,32 @@ Samples toSamples(const QByteArray &bytes)
     return s;
 }
 
-// A cue file's samples (the generator writes a 44-byte header).
-Samples cue(const char *name)
+// A cue file's samples, past the generator's 44-byte header.
+Samples cue(const QString &name)
 {
-    QFile file(programFolder() + "/Data/Gallows/Sounds/" + name);
+    QFile file(QCoreApplication::applicationDirPath() + '/' + kCues + name);
     return file.open(QIODevice::ReadOnly) ? toSamples(file.readAll().mid(44)) : Samples();
 }
 
-// The first and last sample that is not zero; (-1, -1) for silence.
-std::pair<qsizetype, qsizetype> soundSpan(const Samples &s)
+// From the first sample that is not zero to one past the last; {0, 0} for silence.
+std::pair<qsizetype, qsizetype> span(const Samples &s)
 {
     const auto sounding = [](qint16 v) { return v != 0; };
-    const auto first = std::find_if(s.begin(), s.end(), sounding);
-    if (first == s.end())
-        return {-1, -1};
-    return {first - s.begin(), s.rend() - std::find_if(s.rbegin(), s.rend(), sounding) - 1};
+    const qsizetype first = std::find_if(s.begin(), s.end(), sounding) - s.begin();
+    if (first == s.size())
+        return {0, 0};
+    return {first, s.rend() - std::find_if(s.rbegin(), s.rend(), sounding)};
 }
 
-qsizetype spanLength(const Samples &s)
-{
-    const auto [first, last] = soundSpan(s);
-    return first < 0 ? 0 : last - first + 1;
-}
+qsizetype spanLength(const Samples &s) { return span(s).second - span(s).first; }
 
 // Where `sound`'s span sits at the very end of the recording's sound, or -1.
 qsizetype endsWith(const Samples &recording, const Samples &sound)
 {
-    const auto [first, last] = soundSpan(sound);
-    const qsizetype at = soundSpan(recording).second - (last - first);
-    if (first < 0 || at < 0)
-        return -1;
-    return std::equal(sound.begin() + first, sound.begin() + last + 1, recording.begin() + at) ? at : -1;
+    const auto [first, last] = span(sound);
+    const qsizetype at = span(recording).second - (last - first);
+    return first < last && at >= 0 && std::equal(sound.begin() + first, sound.begin() + last, recording.begin() + at)
+        ? at : -1;
 }
 
 // A private server with one null sink; a stream of silence keeps the sink
@@ -70,22 +64,17 @@ qsizetype endsWith(const Samples &recording, const Samples &sound)
 struct SoundServer {
     QTemporaryDir dir;
     QProcess daemon, keepAlive;
-    ~SoundServer() { ::kill(pid_t(daemon.processId()), SIGCONT); end(keepAlive); end(daemon); }
+    ~SoundServer() { end(keepAlive); end(daemon); }
     QProcessEnvironment environment() const
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("PULSE_SERVER"), "unix:" + dir.path() + "/native");
-        env.insert(QStringLiteral("PULSE_CLIENTCONFIG"), dir.path() + "/client.conf");
         env.insert(QStringLiteral("HOME"), dir.path());
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
         return env;
     }
     bool start()
     {
-        QFile conf(dir.path() + "/client.conf");
-        if (!conf.open(QIODevice::WriteOnly) || conf.write("autospawn = no\n") < 0)
-            return false;
-        conf.close();
         // As root it only warns. Without rewinds the monitor carries exactly what was played.
         daemon.setProcessEnvironment(environment());
         daemon.start(QStringLiteral("pulseaudio"),
@@ -104,49 +93,33 @@ struct SoundServer {
     }
 };
 
-// Records the sink's monitor from the moment it is made.
-struct Recorder {
-    QProcess parec;
-    QByteArray data;
-    explicit Recorder(const QProcessEnvironment &env)
-    {
-        QObject::connect(&parec, &QProcess::readyReadStandardOutput, [this] { data += parec.readAllStandardOutput(); });
-        parec.setProcessEnvironment(env);
-        parec.start(QStringLiteral("parec"), {"-d", "gallows_test.monitor", "--format=s16le", "--rate=22050",
-                                              "--channels=1", "--latency-msec=10"});
-    }
-    ~Recorder() { end(parec); }
-    bool started() { return QTest::qWaitFor([this] { return data.size() >= 2; }, 5000); }
-    Samples samples() const { return toSamples(data); }
-};
-
-// The player in a process of its own, spoken to line by line.
-struct Probe {
+// A program whose output is gathered as it comes; killed when it goes.
+struct Child {
     QProcess process;
     QByteArray out;
-    explicit Probe(const QProcessEnvironment &env)
+    Child(const QProcessEnvironment &env, const QString &program, const QStringList &arguments)
     {
+        QObject::connect(&process, &QProcess::readyReadStandardOutput, [this] { out += process.readAllStandardOutput(); });
         process.setProcessEnvironment(env);
-        process.start(programFolder() + QStringLiteral("/cue_probe"));
+        process.start(program, arguments);
     }
-    ~Probe() { end(process); }
+    ~Child() { end(process); }
+    bool said(const QByteArray &line) const { return out.split('\n').contains(line); }
+    bool says(const QByteArray &line) { return QTest::qWaitFor([&] { return said(line); }, 10000); }
     void send(const QByteArray &line) { process.write(line + '\n'); }
-    bool saidNow(const QByteArray &line)
+};
+
+// Records the sink's monitor from the moment it is made.
+struct Recorder : Child {
+    explicit Recorder(const QProcessEnvironment &env)
+        : Child(env, QStringLiteral("parec"), {"-d", "gallows_test.monitor", "--format=s16le", "--rate=22050",
+                                              "--channels=1", "--latency-msec=10"}) {}
+    bool started() // false at once without a server
     {
-        out += process.readAllStandardOutput();
-        return out.split('\n').contains(line);
+        return QTest::qWaitFor([this] { return out.size() >= 2 || process.state() == QProcess::NotRunning; }, 5000)
+            && out.size() >= 2;
     }
-    bool said(const QByteArray &line) { return QTest::qWaitFor([&] { return saidNow(line); }, 10000); }
-    // Asked to quit, it ends normally within the deadline (a hang is killed).
-    QString quits()
-    {
-        send("quit");
-        if (!process.waitForFinished(10000))
-            return QStringLiteral("still running 10 s after quit: hung");
-        if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0 || !saidNow("bye"))
-            return QStringLiteral("crashed or failed: ") + QString::fromLocal8Bit(process.readAllStandardError());
-        return QString();
-    }
+    Samples samples() const { return toSamples(out); }
 };
 
 } // namespace
@@ -159,44 +132,25 @@ private slots:
     void initTestCase()
     {
         QVERIFY2(server.start(), qPrintable(server.daemon.readAllStandardError()));
-        // This process plays through the private server too.
-        for (const char *name : {"PULSE_SERVER", "PULSE_CLIENTCONFIG"})
-            qputenv(name, server.environment().value(QString::fromLatin1(name)).toLocal8Bit());
+        qputenv("PULSE_SERVER", server.environment().value("PULSE_SERVER").toLocal8Bit()); // this process too
     }
 
-    // A cue reaches the sink whole: from its first sound to its last the
-    // recording is the file, sample for sample. A cue played over another
-    // cuts it off: the start of the first, then silence, then the whole second.
-    void cuesReachTheSink_data()
+    // A cue played over another cuts it off: the start of the first, then
+    // silence, then the second whole, sample for sample from its first sound to its last.
+    void aNewCueCutsTheOldAndPlaysWhole()
     {
-        QTest::addColumn<QString>("first");
-        QTest::addColumn<QString>("second"); // empty: the first plays alone
-        QTest::newRow("correct1 whole") << "correct1.wav" << "";
-        QTest::newRow("giveup1 whole") << "giveup1.wav" << "";
-        QTest::newRow("lose1 cut by win1") << "lose1.wav" << "win1.wav";
-    }
-    void cuesReachTheSink()
-    {
-        QFETCH(QString, first);
-        QFETCH(QString, second);
-        const Samples one = cue(qPrintable(first)), two = cue(qPrintable(second.isEmpty() ? first : second));
+        const Samples one = cue("lose1.wav"), two = cue("win1.wav");
         QVERIFY(spanLength(one) > kRate / 5 && spanLength(two) > 0);
-        QtCuePlayer player(programFolder());
+        QtCuePlayer player(QCoreApplication::applicationDirPath());
         Recorder recorder(server.environment());
         QVERIFY(recorder.started());
-        player.play("Data/Gallows/Sounds/" + first);
-        if (!second.isEmpty()) {
-            QTRY_VERIFY_WITH_TIMEOUT(spanLength(recorder.samples()) >= kRate / 10, 5000);
-            player.play("Data/Gallows/Sounds/" + second);
-        }
+        player.play(kCues + "lose1.wav");
+        QTRY_VERIFY_WITH_TIMEOUT(spanLength(recorder.samples()) >= kRate / 10, 5000);
+        player.play(kCues + "win1.wav");
         QTRY_VERIFY_WITH_TIMEOUT(endsWith(recorder.samples(), two) >= 0, 10000);
         const Samples recording = recorder.samples();
-        const auto start = recording.begin() + soundSpan(recording).first;
-        const qsizetype heard = std::mismatch(start, recording.end(), one.begin() + soundSpan(one).first, one.end()).first - start;
-        if (second.isEmpty()) {
-            QCOMPARE(spanLength(recording), spanLength(one)); // nothing before it, nothing lost
-            return;
-        }
+        const auto start = recording.begin() + span(recording).first;
+        const qsizetype heard = std::mismatch(start, recording.end(), one.begin() + span(one).first, one.end()).first - start;
         QVERIFY2(heard >= kRate / 10, "the first cue was not heard");
         QVERIFY2(heard < spanLength(one), "the first cue played to its end");
         QVERIFY2(std::all_of(start + heard, recording.begin() + endsWith(recording, two),
@@ -204,63 +158,96 @@ private slots:
                  "something sounded between the cut and the second cue");
     }
 
-    // No server at all: every cue is silent, play() returns, the player ends.
-    void noServerMeansSilence()
+    // No server (the player's thread stays free); one that stops answering as a cue starts (the
+    // thread then waits in the sink for good) and is killed; or one killed while a cue plays
+    // (the thread may or may not get stuck): play() still returns, and the player ends cleanly.
+    void serverTrouble_data()
     {
-        QProcessEnvironment env = server.environment();
-        env.insert(QStringLiteral("PULSE_SERVER"), "unix:" + server.dir.path() + "/nobody-here");
-        Probe probe(env);
-        for (const QString &file : QtCuePlayer::cueFiles()) {
-            const QByteArray name = file.section(QLatin1Char('/'), -1).toUtf8();
-            probe.send("play " + name);
-            QVERIFY(probe.said("sent " + name));
-        }
-        const QString why = probe.quits();
-        QVERIFY2(why.isEmpty(), qPrintable(why));
-        QVERIFY2(!probe.out.contains(" playing\n"), probe.out.constData());
+        QTest::addColumn<QByteArray>("trouble");
+        QTest::newRow("no server") << QByteArray("none");
+        QTest::newRow("server stops as a cue starts") << QByteArray("stops");
+        QTest::newRow("server dies while a cue plays") << QByteArray("dies");
     }
-
-    // The server is killed while a cue starts (stopped first, it never
-    // answers the new stream, and the player's thread waits in the sink) or
-    // while one plays (part of it heard, not all): play() still returns at
-    // once, and the player ends cleanly and promptly.
-    void serverDies_data()
+    void serverTrouble()
     {
-        QTest::addColumn<bool>("whileStarting");
-        QTest::newRow("while a cue starts") << true;
-        QTest::newRow("while a cue plays") << false;
-    }
-    void serverDies()
-    {
-        QFETCH(bool, whileStarting);
+        QFETCH(QByteArray, trouble);
         SoundServer doomed;
-        QVERIFY2(doomed.start(), qPrintable(doomed.daemon.readAllStandardError()));
+        if (trouble != "none")
+            QVERIFY2(doomed.start(), qPrintable(doomed.daemon.readAllStandardError()));
         Recorder recorder(doomed.environment());
-        QVERIFY(recorder.started());
-        Probe probe(doomed.environment());
-        const QByteArray victim = whileStarting ? "win1.wav" : "lose1.wav";
-        if (whileStarting) {
+        QCOMPARE(recorder.started(), trouble != "none");
+        Child probe(doomed.environment(), QCoreApplication::applicationFilePath(), {QStringLiteral("probe")});
+        const QByteArray victim = trouble == "dies" ? "lose1.wav" : "win1.wav";
+        if (trouble == "stops") {
             probe.send("play correct1.wav");
-            QVERIFY(probe.said("stage correct1.wav playing")); // it reaches the server
-            QVERIFY(probe.said("stage correct1.wav idle")); // and is done with it
+            QVERIFY(probe.says("stage correct1.wav playing")); // it reaches the server
+            QVERIFY(probe.says("stage correct1.wav idle")); // and is done with it
             ::kill(pid_t(doomed.daemon.processId()), SIGSTOP); // it stops answering
         }
         probe.send("play " + victim);
-        QVERIFY2(probe.said("sent " + victim), "play() did not return: the game's thread hangs");
-        QVERIFY(probe.said("stage " + victim + (whileStarting ? " opening" : " playing")));
-        if (!whileStarting) // some of it heard
-            QTRY_VERIFY_WITH_TIMEOUT(spanLength(recorder.samples()) >= kRate / 10, 5000);
-        end(doomed.daemon); // SIGKILL, as a crash would
-        if (whileStarting) // the sink never got its stream
-            QVERIFY2(!probe.saidNow("stage " + victim + " playing"), "it had started");
-        else // the server died before the cue's end
-            QVERIFY(spanLength(recorder.samples()) < spanLength(cue(victim.constData())));
+        QVERIFY2(probe.says("sent " + victim), "play() did not return: the game's thread hangs");
+        if (trouble == "stops") {
+            QVERIFY(probe.says("stage " + victim + " opening"));
+            end(doomed.daemon); // SIGKILL, as a crash would
+        } else if (trouble == "dies") {
+            QVERIFY(probe.says("stage " + victim + " playing"));
+            QTRY_VERIFY_WITH_TIMEOUT(spanLength(recorder.samples()) >= kRate / 10, 5000); // some of it heard
+            end(doomed.daemon);
+            QVERIFY2(spanLength(recorder.samples()) < spanLength(cue(victim)), "the server died after the cue's end");
+        }
         probe.send("play giveup1.wav");
-        QVERIFY(probe.said("sent giveup1.wav"));
-        const QString why = probe.quits();
-        QVERIFY2(why.isEmpty(), qPrintable(why));
+        QVERIFY(probe.says("sent giveup1.wav"));
+        probe.send("quit"); // it ends normally and promptly: a hang is killed
+        QVERIFY2(probe.process.waitForFinished(10000), "still running 10 s after quit: hung");
+        QVERIFY2(probe.process.exitStatus() == QProcess::NormalExit && probe.process.exitCode() == 0
+                     && probe.said("bye"), probe.process.readAllStandardError().constData());
+        QVERIFY2(trouble == "dies" || probe.said(trouble == "stops" ? "quit stuck" : "quit idle"), probe.out.constData());
+        QVERIFY2(trouble != "none" || !probe.out.contains(" playing\n"), probe.out.constData()); // silence
     }
 };
 
-QTEST_GUILESS_MAIN(CuePlayerTest)
+// The probe: the game's player driven from standard input ("play CUE", "quit"). It says "sent
+// CUE" when play() has returned, "stage CUE STAGE" when the player's thread is somewhere new
+// with the last cue, "quit idle|stuck" and "bye" once the player is gone.
+int probe(QCoreApplication &app)
+{
+    setvbuf(stdout, nullptr, _IOLBF, 0);
+    auto player = std::make_unique<QtCuePlayer>();
+    const char *const names[] = {"idle", "opening", "playing"};
+    QByteArray last;
+    QtCuePlayer::Stage lastStage = QtCuePlayer::Stage::Idle;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (player->stage() != lastStage)
+            printf("stage %s %s\n", last.constData(), names[int(lastStage = player->stage())]);
+    });
+    watch.start(5);
+    QFile input;
+    input.open(STDIN_FILENO, QIODevice::ReadOnly | QIODevice::Unbuffered);
+    QSocketNotifier lines(STDIN_FILENO, QSocketNotifier::Read);
+    QObject::connect(&lines, &QSocketNotifier::activated, [&] {
+        const QByteArray line = input.readLine().trimmed();
+        if (!line.startsWith("play ")) { // quit, or the end of the input: says whether the thread is done first
+            printf("quit %s\n", QTest::qWaitFor([&] { return player->stage() == QtCuePlayer::Stage::Idle; }, 2000)
+                       ? "idle" : "stuck");
+            return app.quit();
+        }
+        player->play(kCues + QString::fromUtf8(last = line.mid(5)));
+        printf("sent %s\n", last.constData());
+    });
+    app.exec();
+    player.reset();
+    printf("bye\n");
+    return 0;
+}
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc == 2 && qstrcmp(argv[1], "probe") == 0)
+        return probe(app);
+    CuePlayerTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "tst_cue_player.moc"
