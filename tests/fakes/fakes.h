@@ -78,11 +78,7 @@ class FakeCues : public CuePlayer {
 public:
     QStringList played;
     EventLog *log = nullptr;
-    void play(const QString &relativePath) override
-    {
-        played.append(relativePath);
-        note(log, QStringLiteral("cue ") + relativePath);
-    }
+    void play(const QString &relativePath) override { played.append(relativePath), note(log, "cue " + relativePath); }
 };
 
 class FakeMessages : public MessageBox {
@@ -132,12 +128,7 @@ public:
     bool running = false;
     int interval = 0;
     int starts = 0;
-    void start(int intervalMs) override
-    {
-        running = true;
-        interval = intervalMs;
-        ++starts;
-    }
+    void start(int intervalMs) override { running = true, interval = intervalMs, ++starts; }
     void stop() override { running = false; }
 };
 

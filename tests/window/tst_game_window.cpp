@@ -127,8 +127,6 @@ private slots:
         const QString letter = QStringLiteral("Please enter a letter, stupid!");
         QTest::newRow("empty letter box, keypad") << "txtGuessLetter" << true << "" << letter << QStringList();
         QTest::newRow("wrong letter") << "txtGuessLetter" << false << "q" << "" << QStringList{"Q"};
-        QTest::newRow("one-character title")
-            << "txtGuessWord" << false << "h" << "Please enter the full title of this game!" << QStringList();
         QTest::newRow("wrong title, keypad") << "txtGuessWord" << true << "Half Life" << "" << QStringList{"Half Life"};
     }
 
@@ -191,7 +189,6 @@ private slots:
         QTest::addColumn<QStringList>("listed");
         QTest::addColumn<QString>("givenUp");
         QTest::newRow("Alt+L, Guess Letter") << int(Qt::Key_L) << QStringList{"Q"} << "Given Up: 0";
-        QTest::newRow("Alt+T, Guess Title") << int(Qt::Key_T) << QStringList{"Quake"} << "Given Up: 0";
         QTest::newRow("Alt+U, Give Up") << int(Qt::Key_U) << QStringList() << "Given Up: 1";
     }
 
