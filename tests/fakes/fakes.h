@@ -88,8 +88,7 @@ public:
     std::function<void()> whileOpen; // runs "inside" the modal box
     void show(const QString &text) override
     {
-        shown.append(text);
-        note(log, QStringLiteral("message ") + text);
+        shown.append(text), note(log, "message " + text);
         if (whileOpen)
             whileOpen();
     }
@@ -103,11 +102,8 @@ public:
     int draws = 0;
     double next() override
     {
-        ++draws;
         const double v = queue.empty() ? fallback : queue.front();
-        if (!queue.empty())
-            queue.pop_front();
-        return v;
+        return queue.empty() ? void() : queue.pop_front(), ++draws, v;
     }
 };
 

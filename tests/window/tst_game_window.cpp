@@ -59,11 +59,7 @@ struct Rig {
         if (reveal)
             finishReveal();
     }
-    void finishReveal()
-    {
-        for (int guard = 0; ticker.running && guard < 500; ++guard)
-            game->tmrLoad_Timer();
-    }
+    void finishReveal() { for (int guard = 0; ticker.running && guard < 500; ++guard) game->tmrLoad_Timer(); }
     template <class T = QWidget> T *get(const char *name) const { return qobject_cast<T *>(window->control(QLatin1String(name))); }
     bool active() { return QTest::qWaitForWindowActive(window.get()); }
     QLineEdit *box(const QString &name) const { return qobject_cast<QLineEdit *>(window->control(name)); }
