@@ -8,19 +8,19 @@
 // thread of their own, and go on while Qt connects to the display and the
 // window is built.
 
-#include "about_window.h"
-#include "catalogue_reader_module.h"
-#include "command_line.h"
-#include "deferred_cue_player.h"
-#include "game_window.h"
-#include "gallows_game.h"
-#include "game_style.h"
-#include "paths.h"
-#include "qt_services.h"
-#include "qt_settings_store.h"
-#include "single_instance.h"
-#include "std_random.h"
-#include "../bench/timing_trace.h"
+#include "ui/about_dialog.h"
+#include "app/catalogue/catalogue_reader_module.h"
+#include "app/command_line.h"
+#include "app/deferred_cue_player.h"
+#include "ui/game_window.h"
+#include "game/game_rules.h"
+#include "ui/game_style.h"
+#include "app/paths.h"
+#include "ui/qt_services.h"
+#include "stats/qt_settings_store.h"
+#include "app/single_instance.h"
+#include "app/std_random.h"
+#include "bench/timing_trace.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -124,7 +124,7 @@ int Main(QApplication &app, OpeningCatalogue &catalogue, gallows::SingleInstance
     gallows::QtSettingsStore settings;
     gallows::DeferredCuePlayer cues;
     gallows::StdRandom random;
-    gallows::QtPictureSource pictures;
+    gallows::QtPictureSource pictures(gallows::dataRoot());
     gallows::QtTicker ticker;
     std::unique_ptr<gallows::GallowsGame> game;
     std::unique_ptr<gallows::frmGallows> window;

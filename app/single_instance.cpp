@@ -1,6 +1,6 @@
-#include "single_instance.h"
+#include "app/single_instance.h"
 
-#include "file_locks.h"
+#include "stats/file_locks.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,7 +2,7 @@
 // QMainWindow of the game window's size, nothing in it, shown the way the
 // game shows its window and timed by the same trace (timing_trace.h).
 
-#include "timing_trace.h"
+#include "bench/timing_trace.h"
 
 #include <QApplication>
 #include <QMainWindow>

@@ -9,10 +9,10 @@
 //       Prints one line per sample: "open-ms X", "first-fetch-ms X" (the
 //       first draw after an open) and "draw-fetch-ms X".
 
-#include "catalogue_columns.h"
-#include "game_table.h"
-#include "sqlcipher_catalogue.h"
-#include "std_random.h"
+#include "app/catalogue/catalogue_columns.h"
+#include "app/catalogue/game_table.h"
+#include "app/catalogue/sqlcipher_catalogue.h"
+#include "app/std_random.h"
 
 #include <QCoreApplication>
 #include <QFile>

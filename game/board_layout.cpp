@@ -1,5 +1,5 @@
-#include "board_layout.h"
-#include "window_state.h"
+#include "game/board_layout.h"
+#include "game/window_state.h"
 
 namespace gallows {
 

@@ -1,4 +1,4 @@
-#include "clues.h"
+#include "game/clues.h"
 
 #include <cmath>
 

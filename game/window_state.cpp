@@ -1,4 +1,4 @@
-#include "window_state.h"
+#include "game/window_state.h"
 
 namespace gallows {
 

@@ -1,7 +1,6 @@
-#include "qt_cue_player.h"
+#include "sound/qt_cue_player.h"
 
-#include "cues.h"
-#include "paths.h"
+#include "game/cues.h"
 
 #include <QAudioDevice>
 #include <QAudioSink>
@@ -196,7 +195,7 @@ private:
 };
 
 QtCuePlayer::QtCuePlayer(const QString &folder)
-    : root(folder.isEmpty() ? dataRoot() : folder), thread(new QThread), output(new CueOutput)
+    : root(folder), thread(new QThread), output(new CueOutput)
 {
     // The twelve cues are small: read them all now, so that no cue waits for
     // the disk when the game first needs it. A missing file is looked for

@@ -9,7 +9,7 @@
 // device, the sink) lives on a thread of the player's own, and play() only
 // hands the cue over: a stuck sink blocks that thread, never the game.
 
-#include "interfaces.h"
+#include "game/interfaces.h"
 
 #include <QAudioFormat>
 #include <QByteArray>
@@ -37,9 +37,9 @@ class CueOutput;
 
 class QtCuePlayer : public CuePlayer {
 public:
-    // Reads the cues below `root`, the folder that holds Data/ (empty: the
-    // game's data folder, see dataRoot()), and starts its thread.
-    explicit QtCuePlayer(const QString &root = QString());
+    // Reads the cues below `root`, the folder that holds Data/, and starts
+    // its thread.
+    explicit QtCuePlayer(const QString &root);
     ~QtCuePlayer() override;
 
     void play(const QString &relativePath) override;

@@ -1,4 +1,4 @@
-#include "file_locks.h"
+#include "stats/file_locks.h"
 
 #include <QFile>
 

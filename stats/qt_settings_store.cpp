@@ -1,6 +1,6 @@
-#include "qt_settings_store.h"
+#include "stats/qt_settings_store.h"
 
-#include "file_locks.h"
+#include "stats/file_locks.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,7 +3,7 @@
 // ~/.config/Tarvolin.conf, section [Gallows]. Every write reaches the disk
 // before save() returns, and the file is only ever replaced whole.
 
-#include "interfaces.h"
+#include "game/interfaces.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "game_button.h"
+#include "ui/game_button.h"
 
 #include <QKeyEvent>
 #include <QStyleOptionButton>

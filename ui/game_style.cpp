@@ -1,4 +1,4 @@
-#include "game_style.h"
+#include "ui/game_style.h"
 
 namespace gallows {
 

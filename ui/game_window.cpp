@@ -1,11 +1,11 @@
-#include "game_window.h"
+#include "ui/game_window.h"
 
-#include "about_window.h"
-#include "clues.h"
-#include "game_button.h"
-#include "give_up_tip.h"
-#include "guess_box.h"
-#include "qt_services.h"
+#include "ui/about_dialog.h"
+#include "game/clues.h"
+#include "ui/game_button.h"
+#include "ui/give_up_tip.h"
+#include "ui/guess_box.h"
+#include "ui/qt_services.h"
 
 #include <QAction>
 #include <QCloseEvent>

@@ -3,7 +3,7 @@
 // state() in real widgets and hands every click, key and menu choice to the
 // game. Each control carries its design name as its objectName.
 
-#include "gallows_game.h"
+#include "game/game_rules.h"
 
 #include <QMainWindow>
 #include <QMap>

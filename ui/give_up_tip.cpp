@@ -1,4 +1,4 @@
-#include "give_up_tip.h"
+#include "ui/give_up_tip.h"
 
 #include <QApplication>
 #include <QEvent>

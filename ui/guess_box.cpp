@@ -1,4 +1,4 @@
-#include "guess_box.h"
+#include "ui/guess_box.h"
 
 #include <QKeyEvent>
 

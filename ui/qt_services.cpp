@@ -1,6 +1,5 @@
-#include "qt_services.h"
+#include "ui/qt_services.h"
 
-#include "paths.h"
 
 #include <QApplication>
 #include <QAbstractButton>
@@ -35,8 +34,6 @@ void QtMessageBox::show(const QString &text)
 
 QString QtPictureSource::fullPath(const QString &relativePath) const
 {
-    if (rootFolder.isEmpty())
-        return dataPath(relativePath);
     return QDir(rootFolder).filePath(relativePath);
 }
 

@@ -2,7 +2,7 @@
 // The Qt side of three of the rules' doors: the modal message box, the
 // gallows pictures and the timer that paces the board reveal.
 
-#include "interfaces.h"
+#include "game/interfaces.h"
 
 #include <QHash>
 #include <QPixmap>
@@ -35,8 +35,8 @@ private:
 // loaded. The window asks for the pixmap the rules last put up.
 class QtPictureSource : public PictureSource {
 public:
-    // `root` is the folder that holds Data/; empty means the game's own.
-    explicit QtPictureSource(const QString &root = QString()) : rootFolder(root) {}
+    // `root` is the folder that holds Data/.
+    explicit QtPictureSource(const QString &root) : rootFolder(root) {}
 
     // Throws GameError naming the full path when the file will not load.
     void load(const QString &relativePath) override;

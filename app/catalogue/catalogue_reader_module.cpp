@@ -1,7 +1,7 @@
 // The entry point of gallows-catalogue-reader.so.
 
-#include "catalogue_reader_module.h"
-#include "sqlcipher_catalogue.h"
+#include "app/catalogue/catalogue_reader_module.h"
+#include "app/catalogue/sqlcipher_catalogue.h"
 
 #include <exception>
 #include <openssl/crypto.h>

@@ -3,7 +3,7 @@
 // OpenSSL come with it, so they are loaded on the thread that opens the
 // catalogue, while the window is being built, instead of before main().
 
-#include "interfaces.h"
+#include "game/interfaces.h"
 
 #include <QString>
 

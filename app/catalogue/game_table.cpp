@@ -1,9 +1,9 @@
-#include "game_table.h"
+#include "app/catalogue/game_table.h"
 
-#include "board_layout.h"
-#include "catalogue_columns.h"
-#include "interfaces.h"
-#include "sqlcipher_catalogue.h"
+#include "game/board_layout.h"
+#include "app/catalogue/catalogue_columns.h"
+#include "game/interfaces.h"
+#include "app/catalogue/sqlcipher_catalogue.h"
 
 #include <QDir>
 #include <QFile>

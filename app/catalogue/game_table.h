@@ -2,7 +2,7 @@
 // The catalogue's games as plain rows, checked, and moved between a CSV
 // file and an encrypted catalogue. Used by the gallows-catalogue tool.
 
-#include "games_csv.h"
+#include "app/catalogue/games_csv.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,4 +1,4 @@
-#include "games_csv.h"
+#include "app/catalogue/games_csv.h"
 
 namespace gallows::catalogue {
 

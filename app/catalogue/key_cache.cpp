@@ -1,4 +1,4 @@
-#include "key_cache.h"
+#include "app/catalogue/key_cache.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "sql_connection.h"
+#include "app/catalogue/sql_connection.h"
 
 #include <QFile>
 #include <sqlite3.h>

@@ -1,5 +1,5 @@
-#include "sqlcipher_catalogue.h"
-#include "catalogue_columns.h"
+#include "app/catalogue/sqlcipher_catalogue.h"
+#include "app/catalogue/catalogue_columns.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -2,9 +2,9 @@
 // The games catalogue as the game reads it: an SQLCipher database holding
 // the table Games(GameID, Title, Year, Genre, Publisher, Developer).
 
-#include "interfaces.h"
-#include "key_cache.h"
-#include "sql_connection.h"
+#include "game/interfaces.h"
+#include "app/catalogue/key_cache.h"
+#include "app/catalogue/sql_connection.h"
 
 #include <QString>
 #include <vector>

@@ -2,7 +2,7 @@
 // cuts the old one off and plays whole; and, in a process of its own (this program with
 // "probe"), no server, or one that stops or dies under a cue, hangs neither play() nor the exit.
 
-#include "qt_cue_player.h"
+#include "sound/qt_cue_player.h"
 
 #include <QtTest>
 
@@ -212,7 +212,7 @@ private slots:
 int probe(QCoreApplication &app)
 {
     setvbuf(stdout, nullptr, _IOLBF, 0);
-    auto player = std::make_unique<QtCuePlayer>();
+    auto player = std::make_unique<QtCuePlayer>(QCoreApplication::applicationDirPath());
     const char *const names[] = {"idle", "opening", "playing"};
     QByteArray last;
     QtCuePlayer::Stage lastStage = QtCuePlayer::Stage::Idle;

@@ -1,8 +1,8 @@
 // The games catalogue on real files: the game's reader, and the gallows-catalogue tool run as a program.
 
-#include "fakes.h"
-#include "game_table.h"
-#include "sqlcipher_catalogue.h"
+#include "tests/fakes/fakes.h"
+#include "app/catalogue/game_table.h"
+#include "app/catalogue/sqlcipher_catalogue.h"
 
 #include <QDir>
 #include <QProcess>

@@ -2,7 +2,7 @@
 // Fakes of the rules' interfaces. Each can write what it is asked into a
 // shared event log, so tests can check the order of effects a player sees.
 
-#include "interfaces.h"
+#include "game/interfaces.h"
 
 #include <QMap>
 #include <QSet>

@@ -4,9 +4,9 @@
 // Reset, with the close at the end. After every event the window the rules
 // describe must still make sense to a player.
 
-#include "board_layout.h"
-#include "fakes.h"
-#include "gallows_game.h"
+#include "game/board_layout.h"
+#include "tests/fakes/fakes.h"
+#include "game/game_rules.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

@@ -2,9 +2,9 @@
 // The rules without a window: a game over the shared fakes, a catalogue of
 // given titles, and short ways to play it.
 
-#include "board_layout.h"
-#include "fakes.h"
-#include "gallows_game.h"
+#include "game/board_layout.h"
+#include "tests/fakes/fakes.h"
+#include "game/game_rules.h"
 
 #include <QTest>
 #include <array>

@@ -1,7 +1,7 @@
 // Setting up a game: where the cells go, which catalogue row is drawn, the
 // reveal one cell per tick, and a game that cannot be set up.
 
-#include "harness.h"
+#include "tests/rules/harness.h"
 
 #include <QRectF>
 

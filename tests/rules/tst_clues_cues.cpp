@@ -1,7 +1,7 @@
 // The clue line by level and stroke count, and which cue each game event
 // plays at each sound level.
 
-#include "harness.h"
+#include "tests/rules/harness.h"
 
 using namespace gallows;
 using namespace gallows::testing;

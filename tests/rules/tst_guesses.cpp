@@ -1,7 +1,7 @@
 // The playable title, letter and title guesses, the gallows pictures, how a
 // game ends, and that nothing counts from then until the next game.
 
-#include "harness.h"
+#include "tests/rules/harness.h"
 
 using namespace gallows;
 using namespace gallows::testing;

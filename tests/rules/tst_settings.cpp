@@ -1,6 +1,6 @@
 // The settings kept between runs and the four statistics counters.
 
-#include "harness.h"
+#include "tests/rules/harness.h"
 
 using namespace gallows;
 using namespace gallows::testing;

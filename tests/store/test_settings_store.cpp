@@ -1,8 +1,8 @@
 // The settings store on real files through a whole run of the game.
 
-#include "fakes.h"
-#include "gallows_game.h"
-#include "qt_settings_store.h"
+#include "tests/fakes/fakes.h"
+#include "game/game_rules.h"
+#include "stats/qt_settings_store.h"
 
 #include <QDir>
 #include <QTemporaryDir>

@@ -3,11 +3,11 @@
 // Give Up tip and the About window.
 // The rules themselves are tested headless in tests/rules.
 
-#include "about_window.h"
-#include "give_up_tip.h"
-#include "fakes.h"
-#include "game_window.h"
-#include "qt_services.h"
+#include "ui/about_dialog.h"
+#include "ui/give_up_tip.h"
+#include "tests/fakes/fakes.h"
+#include "ui/game_window.h"
+#include "ui/qt_services.h"
 
 #include <QApplication>
 #include <QHelpEvent>

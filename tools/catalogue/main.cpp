@@ -1,9 +1,9 @@
 // gallows-catalogue: builds the encrypted games catalogue from a CSV file,
 // turns it back into CSV for editing, and checks either kind of file.
 
-#include "game_table.h"
-#include "interfaces.h"
-#include "sqlcipher_catalogue.h"
+#include "app/catalogue/game_table.h"
+#include "game/interfaces.h"
+#include "app/catalogue/sqlcipher_catalogue.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -5,7 +5,7 @@
 // the player cannot be loaded the game goes on in silence, and says why once
 // on standard error.
 
-#include "interfaces.h"
+#include "game/interfaces.h"
 
 #include <QString>
 

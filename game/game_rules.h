@@ -3,8 +3,8 @@
 // cues, statistics and the settings kept between runs. Everything it changes
 // is in state(); everything it needs from outside comes through interfaces.h.
 
-#include "interfaces.h"
-#include "window_state.h"
+#include "game/interfaces.h"
+#include "game/window_state.h"
 
 #include <QObject>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "about_window.h"
+#include "ui/about_dialog.h"
 
-#include "game_button.h"
+#include "ui/game_button.h"
 
 #include <QImage>
 #include <QImageReader>

@@ -1,7 +1,7 @@
 #pragma once
 // The random source of a real run: seeded once from the system's entropy.
 
-#include "interfaces.h"
+#include "game/interfaces.h"
 
 #include <random>
 

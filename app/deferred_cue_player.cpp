@@ -1,7 +1,7 @@
-#include "deferred_cue_player.h"
+#include "app/deferred_cue_player.h"
 
-#include "cue_player_module.h"
-#include "paths.h"
+#include "sound/cue_player_module.h"
+#include "app/paths.h"
 
 #include <cstdio>
 
@@ -20,7 +20,7 @@ void DeferredCuePlayer::warmUp()
     const auto make = reinterpret_cast<cue_module::MakeFunction>(
         resolvePart(cue_module::kFileName, cue_module::kMakeSymbol, &why));
     if (make)
-        player.reset(make());
+        player.reset(make(dataRoot()));
     if (!player)
         fprintf(stderr, "gallows: playing without sound: %s\n", qPrintable(why));
 }

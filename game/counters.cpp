@@ -1,4 +1,4 @@
-#include "counters.h"
+#include "game/counters.h"
 
 #include <algorithm>
 #include <limits>

@@ -1,9 +1,9 @@
-#include "gallows_game.h"
+#include "game/game_rules.h"
 
-#include "board_layout.h"
-#include "clues.h"
-#include "counters.h"
-#include "cues.h"
+#include "game/board_layout.h"
+#include "game/clues.h"
+#include "game/counters.h"
+#include "game/cues.h"
 
 #include <QMap>
 

@@ -1,4 +1,4 @@
-#include "cues.h"
+#include "game/cues.h"
 
 namespace gallows {
 
