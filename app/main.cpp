@@ -126,24 +126,17 @@ int Main(QApplication &app, OpeningCatalogue &catalogue, gallows::SingleInstance
     gallows::StdRandom random;
     gallows::QtPictureSource pictures(gallows::dataRoot());
     gallows::QtTicker ticker;
-    std::unique_ptr<gallows::GallowsGame> game;
-    std::unique_ptr<gallows::frmGallows> window;
+    std::unique_ptr<gallows::GameRules> game;
+    std::unique_ptr<gallows::GameWindow> window;
 
     try {
-        gallows::Services services;
-        services.catalogue = &catalogue;
-        services.settings = &settings;
-        services.cues = &cues;
-        services.messages = &messages;
-        services.random = &random;
-        services.pictures = &pictures;
-        services.ticker = &ticker;
-        game = std::make_unique<gallows::GallowsGame>(services);
+        const gallows::Services services{catalogue, settings, cues, messages, random, pictures, ticker};
+        game = std::make_unique<gallows::GameRules>(services);
         if (gallows::bench::timingTraceWanted()) // GALLOWS_TRACE_TIMING, for bench/
-            gallows::bench::traceReveal(game.get(), &gallows::GallowsGame::stateChanged,
-                                        [g = game.get()] { return g->TitleLength; });
-        ticker.setCallback([g = game.get()] { g->tmrLoad_Timer(); });
-        window = std::make_unique<gallows::frmGallows>(*game, pictures);
+            gallows::bench::traceReveal(game.get(), &gallows::GameRules::stateChanged,
+                                        [g = game.get()] { return g->titleLength(); });
+        ticker.setCallback([g = game.get()] { g->revealNextCell(); });
+        window = std::make_unique<gallows::GameWindow>(*game, pictures);
         QCoreApplication::processEvents();
         if (catalogue.count() == 0) {
             window->discardWithoutSaving();
@@ -153,11 +146,11 @@ int Main(QApplication &app, OpeningCatalogue &catalogue, gallows::SingleInstance
             return 0;
         }
         messages.setParentWindow(window.get());
-        game->Form_Load();
+        game->loadSettings();
         window->show();
         if (gallows::bench::timingTraceWanted())
             new gallows::bench::ExposeTrace(window->windowHandle());
-        game->new_game();
+        game->startGame();
     } catch (const std::exception &error) {
         // GameError and anything else alike: say what went wrong, save nothing.
         ticker.stop();
@@ -174,9 +167,9 @@ int Main(QApplication &app, OpeningCatalogue &catalogue, gallows::SingleInstance
     // The sound stack starts once the first board is up and the player has
     // had a moment with it, not while the window is still being put up.
     auto warmUp = std::make_shared<QMetaObject::Connection>();
-    *warmUp = QObject::connect(game.get(), &gallows::GallowsGame::stateChanged, window.get(),
+    *warmUp = QObject::connect(game.get(), &gallows::GameRules::stateChanged, window.get(),
                                [g = game.get(), &cues, warmUp] {
-                                   if (g->revealing())
+                                   if (g->isRevealing())
                                        return;
                                    QObject::disconnect(*warmUp);
                                    QTimer::singleShot(500, g, [&cues] {
@@ -218,7 +211,7 @@ int main(int argc, char *argv[])
     OpeningCatalogue catalogue;
     QApplication app(argc, argv);
     QApplication::setStyle(new gallows::GameStyle);
-    QApplication::setFont(gallows::frmGallows::controlFont());
+    QApplication::setFont(gallows::GameWindow::controlFont());
     QApplication::setApplicationName(QStringLiteral("Tarvolin Gallows"));
     QApplication::setOrganizationName(QStringLiteral("Tarvolin"));
     QApplication::setApplicationVersion(QStringLiteral(GALLOWS_VERSION));

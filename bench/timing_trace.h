@@ -89,10 +89,10 @@ void traceReveal(Game *game, Signal changed, Cells cells)
 {
     auto seen = std::make_shared<int>(0); // 0 not revealing, 1 revealing
     QObject::connect(game, changed, game, [game, seen, cells] {
-        if (*seen == 0 && game->revealing()) {
+        if (*seen == 0 && game->isRevealing()) {
             *seen = 1;
             traceMilestone("reveal-started-ms");
-        } else if (*seen == 1 && !game->revealing()) {
+        } else if (*seen == 1 && !game->isRevealing()) {
             *seen = 0; // and again for every later board
             traceMilestone("board-revealed-ms", "cells " + QByteArray::number(cells()));
         }

@@ -7,6 +7,7 @@
 
 #include <QMap>
 
+#include <algorithm>
 #include <cmath>
 
 namespace gallows {
@@ -23,7 +24,7 @@ const QString kFalse = QStringLiteral("False");
 // Emits stateChanged() once the outermost handler returns.
 class Notify {
 public:
-    explicit Notify(GallowsGame *g, int &depth) : game(g), level(depth) { ++level; }
+    explicit Notify(GameRules *g, int &depth) : game(g), level(depth) { ++level; }
     ~Notify()
     {
         if (--level == 0)
@@ -33,32 +34,31 @@ public:
     Notify &operator=(const Notify &) = delete;
 
 private:
-    GallowsGame *game;
+    GameRules *game;
     int &level;
 };
 
 } // namespace
 
-GallowsGame::GallowsGame(const Services &services, QObject *parent)
-    : QObject(parent), svc(services)
+GameRules::GameRules(const Services &services, QObject *parent)
+    : QObject(parent), m_services(services)
 {
 }
 
-void GallowsGame::setGuessLetterText(const QString &text) { ui.txtGuessLetter.text = text; }
+void GameRules::setLetterText(const QString &text) { m_state.letterBox.text = text; }
 
-void GallowsGame::setGuessWordText(const QString &text) { ui.txtGuessWord.text = text; }
+void GameRules::setTitleText(const QString &text) { m_state.titleBox.text = text; }
 
 // ---------------------------------------------------------------- window life
 
-void GallowsGame::Form_Load()
+void GameRules::loadSettings()
 {
-    Notify notify(this, notifyDepth);
-    PreviousRun = svc.settings->get(QStringLiteral("PreviousRun"));
+    Notify notify(this, m_notifyDepth);
+    SettingsStore &store = m_services.settings;
     // On a first run the values just written are used as written, so a store
     // that cannot be written still gives a first run at the defaults.
     QMap<QString, QString> firstRun;
-    if (PreviousRun != kTrue) {
-        GamesWon = GamesLost = GamesGiveUp = GamesTotal = 0;
+    if (store.get(QStringLiteral("PreviousRun")) != kTrue) {
         const QList<QPair<QString, QString>> defaults = {
             {QStringLiteral("GamesWon"), QStringLiteral("0")},
             {QStringLiteral("GamesLost"), QStringLiteral("0")},
@@ -73,475 +73,441 @@ void GallowsGame::Form_Load()
             firstRun.insert(key, value);
     }
     auto read = [&](const QString &key) {
-        return firstRun.isEmpty() ? svc.settings->get(key) : firstRun.value(key);
+        return firstRun.isEmpty() ? store.get(key) : firstRun.value(key);
     };
     // A value that is not 16-bit decimal text (hand-edited, damaged) reads as
     // its first-run default, so a bad store can never stop the game starting.
-    auto readCounter = [&](const QString &key) {
+    auto readNumber = [&](const QString &key, qint16 fallback) {
         qint16 value = 0;
-        return parseInt16(read(key), &value) ? value : qint16(0);
+        return parseInt16(read(key), &value) ? value : fallback;
     };
-    GamesWon = readCounter(QStringLiteral("GamesWon"));
-    GamesLost = readCounter(QStringLiteral("GamesLost"));
-    GamesGiveUp = readCounter(QStringLiteral("GamesGiveUp"));
-    GamesTotal = readCounter(QStringLiteral("GamesTotal"));
-    showCounters();
-    ui.cmdNew.visible = false;
-    qint16 sounds = 1;
-    SoundLevel = parseInt16(read(QStringLiteral("Sounds")), &sounds) ? sounds : qint16(1);
-    ClueLevel = read(QStringLiteral("Clue"));
-    SaveStats = read(QStringLiteral("SaveStats"));
+    m_statistics.won = readNumber(QStringLiteral("GamesWon"), 0);
+    m_statistics.lost = readNumber(QStringLiteral("GamesLost"), 0);
+    m_statistics.givenUp = readNumber(QStringLiteral("GamesGiveUp"), 0);
+    m_statistics.total = readNumber(QStringLiteral("GamesTotal"), 0);
+    showStatistics();
+    m_state.newGameButton.visible = false;
+    m_soundLevel = readNumber(QStringLiteral("Sounds"), 1);
+    m_clueLevel = clueLevelNumber(read(QStringLiteral("Clue")));
+    m_saveStatistics = read(QStringLiteral("SaveStats")) == kTrue;
 }
 
-void GallowsGame::Form_QueryUnload()
+void GameRules::saveAndClose()
 {
-    Notify notify(this, notifyDepth);
-    if (unloaded)
+    Notify notify(this, m_notifyDepth);
+    if (m_closed)
         return;
-    unloaded = true;
+    m_closed = true;
     stopReveal();
     // Every write is tried and the close always completes; a failure is
     // told once, naming the file and the reason, once all have been tried.
-    const bool keep = SaveStats == kTrue;
+    const bool keep = m_saveStatistics;
     auto counter = [keep](qint16 v) { return keep ? QString::number(v) : QStringLiteral("0"); };
-    saveSettings({{QStringLiteral("GamesWon"), counter(GamesWon)},
-                  {QStringLiteral("GamesLost"), counter(GamesLost)},
-                  {QStringLiteral("GamesGiveUp"), counter(GamesGiveUp)},
-                  {QStringLiteral("GamesTotal"), counter(GamesTotal)},
-                  {QStringLiteral("Clue"), ClueLevel},
-                  {QStringLiteral("Sounds"), QString::number(SoundLevel)}});
-    svc.catalogue->close();
+    saveSettings({{QStringLiteral("GamesWon"), counter(m_statistics.won)},
+                  {QStringLiteral("GamesLost"), counter(m_statistics.lost)},
+                  {QStringLiteral("GamesGiveUp"), counter(m_statistics.givenUp)},
+                  {QStringLiteral("GamesTotal"), counter(m_statistics.total)},
+                  {QStringLiteral("Clue"), QString::number(m_clueLevel)},
+                  {QStringLiteral("Sounds"), QString::number(m_soundLevel)}});
+    m_services.catalogue.close();
 }
 
 // ---------------------------------------------------------------- new game
 
-void GallowsGame::new_game()
+void GameRules::startGame()
 {
-    Notify notify(this, notifyDepth);
+    Notify notify(this, m_notifyDepth);
     stopReveal();
-    ui.cmdNew.enabled = false;
-    ui.cmdGiveUp.enabled = false;
-    ui.lstIncorrect.enabled = false;
+    m_state.newGameButton.enabled = false;
+    m_state.giveUpButton.enabled = false;
+    m_state.incorrectList.enabled = false;
 
     // The draw is uniform over every row of the identifier list.
-    const int rows = svc.catalogue->count();
+    const int rows = m_services.catalogue.count();
     if (rows <= 0)
         throw GameError(QStringLiteral("The games catalogue holds no games."));
-    const double r = svc.random->next();
-    GameIndex = std::clamp(int(std::floor(r * rows)), 0, rows - 1);
-
-    const GameRecord record = svc.catalogue->fetch(GameIndex);
-    GameID = record.gameId;
-    CurrentTitle = record.title;
-    GameYear = record.year;
-    GameGenre = record.genre;
-    GamePublisher = record.publisher;
-    GameDeveloper = record.developer;
+    const double r = m_services.random.next();
+    m_record = m_services.catalogue.fetch(std::clamp(int(std::floor(r * rows)), 0, rows - 1));
 
     // Menus from the settings: the clue level, the sound level, saving.
-    const int clue = clueLevelNumber(ClueLevel);
-    if (clue >= 1) {
-        ui.mnuClue[size_t(clue - 1)] = true;
-        if (clue >= 2)
-            ui.lblClue.caption = openingClue(clue, GameYear, GamePublisher);
+    if (m_clueLevel >= 1) {
+        m_state.clueChecks[size_t(m_clueLevel - 1)] = true;
+        if (m_clueLevel >= 2)
+            m_state.clueLabel.caption = openingClue(m_clueLevel, m_record.year, m_record.publisher);
     }
-    if (SoundLevel >= 1 && SoundLevel <= 4)
-        ui.mnuSounds[size_t(SoundLevel - 1)] = true;
-    if (SaveStats == kTrue) {
-        ui.mnuStats = true;
-    } else {
-        ui.mnuStats = false;
-        SaveStats = kFalse;
-    }
+    if (m_soundLevel >= 1 && m_soundLevel <= 4)
+        m_state.soundChecks[size_t(m_soundLevel - 1)] = true;
+    m_state.saveStatisticsChecked = m_saveStatistics;
 
-    CurrentTitle = playableTitle(CurrentTitle);
-    const BoardLayout layout = layoutBoard(splitCharacters(CurrentTitle));
-    TitleLength = int(layout.letters.size());
-    TitleLetters = QStringList(QString()) + layout.letters;
-    Revealed = QVector<int>(TitleLength + 1, 0);
-    HasLine2 = layout.hasLine2;
-    HasLine3 = layout.hasLine3;
-    Line2Start = layout.line2Start;
-    Line3Start = layout.line3Start;
+    m_title = playableTitle(m_record.title);
+    const BoardLayout layout = layoutBoard(splitCharacters(m_title));
+    m_letters = layout.letters;
+    m_revealed.assign(m_letters.size(), false);
 
     setPicture(kGraphics.arg(0));
 
-    ui.cmdGuessWord.enabled = true;
-    ui.cmdGuessLetter.enabled = true;
-    ui.txtGuessLetter.enabled = true;
-    ui.txtGuessWord.enabled = true;
-    WrongGuesses = 0;
-    Moves = 0;
+    m_state.guessTitleButton.enabled = true;
+    m_state.guessLetterButton.enabled = true;
+    m_state.letterBox.enabled = true;
+    m_state.titleBox.enabled = true;
+    m_wrongGuesses = 0;
+    m_moves = 0;
 
-    ui.txtLetter.resize(1);
-    ui.txtLetter.reserve(size_t(TitleLength) + 1);
-    for (int i = 1; i <= TitleLength; ++i) {
-        Cell cell = ui.txtLetter[0];
-        cell.character = TitleLetters[i];
-        cell.caption.clear();
-        cell.left = layout.places[size_t(i - 1)].left;
-        cell.top = layout.places[size_t(i - 1)].top;
-        cell.visible = false;
+    m_state.cells.clear();
+    m_state.cells.reserve(m_letters.size());
+    for (qsizetype i = 0; i < m_letters.size(); ++i) {
+        Cell cell;
+        cell.character = m_letters[i];
+        cell.left = layout.places[size_t(i)].left;
+        cell.top = layout.places[size_t(i)].top;
         if (cell.character == QLatin1String(" ")) {
             cell.bordered = false;
-            Revealed[i] = 1;
+            m_revealed[size_t(i)] = true;
         } else if (shownFromStart(cell.character)) {
             cell.caption = cell.character;
-            Revealed[i] = 1;
+            m_revealed[size_t(i)] = true;
         }
-        ui.txtLetter.push_back(cell);
+        m_state.cells.push_back(cell);
     }
 
     // The cells appear one per tick; guesses may arrive meanwhile.
-    CellIndex = 1;
-    if (TitleLength == 0) {
+    m_nextCell = 0;
+    if (m_letters.isEmpty()) {
         finishSetup();
         return;
     }
-    revealActive = true;
-    ui.tmrLoad = true;
-    svc.ticker->start(kRevealIntervalMs);
+    m_revealing = true;
+    m_state.revealTimerActive = true;
+    m_services.ticker.start(kRevealIntervalMs);
 }
 
-void GallowsGame::tmrLoad_Timer()
+void GameRules::revealNextCell()
 {
     {
-        Notify notify(this, notifyDepth);
-        if (!revealActive || CellIndex < 1 || CellIndex > TitleLength) {
+        Notify notify(this, m_notifyDepth);
+        if (!m_revealing || m_nextCell < 0 || m_nextCell >= titleLength()) {
             stopReveal();
             return;
         }
-        Cell &cell = ui.txtLetter[size_t(CellIndex)];
+        Cell &cell = m_state.cells[size_t(m_nextCell)];
         cell.visible = cell.caption != QLatin1String(" ");
-        if (++CellIndex > TitleLength) {
+        if (++m_nextCell >= titleLength()) {
             stopReveal();
             finishSetup();
         }
     }
     // A tick that comes while a handler waits on the stack (a message box is
     // open) is shown at once all the same: the window follows every tick.
-    if (notifyDepth > 0)
+    if (m_notifyDepth > 0)
         emit stateChanged();
 }
 
-void GallowsGame::stopReveal()
+void GameRules::stopReveal()
 {
-    if (revealActive || ui.tmrLoad) {
-        revealActive = false;
-        ui.tmrLoad = false;
-        if (svc.ticker)
-            svc.ticker->stop();
+    if (m_revealing || m_state.revealTimerActive) {
+        m_revealing = false;
+        m_state.revealTimerActive = false;
+        m_services.ticker.stop();
     }
 }
 
-void GallowsGame::finishSetup()
+void GameRules::finishSetup()
 {
-    ui.cmdNew.enabled = true;
-    ui.cmdGiveUp.enabled = true;
-    ui.lstIncorrect.enabled = true;
+    m_state.newGameButton.enabled = true;
+    m_state.giveUpButton.enabled = true;
+    m_state.incorrectList.enabled = true;
     // A guess during the reveal may already have ended the game: then the
     // letter box is disabled and New Game, enabled only now, takes the focus.
-    if (ui.txtGuessLetter.enabled)
-        requestFocus(QStringLiteral("txtGuessLetter"));
-    else if (ui.cmdNew.visible)
-        requestFocus(QStringLiteral("cmdNew"));
+    if (m_state.letterBox.enabled)
+        requestFocus(FocusTarget::LetterBox);
+    else if (m_state.newGameButton.visible)
+        requestFocus(FocusTarget::NewGameButton);
 }
 
-void GallowsGame::cmdNew_Click()
+void GameRules::newGame()
 {
-    Notify notify(this, notifyDepth);
-    if (!ui.cmdNew.visible || !ui.cmdNew.enabled)
+    Notify notify(this, m_notifyDepth);
+    if (!m_state.newGameButton.visible || !m_state.newGameButton.enabled)
         return;
-    ui.cmdGiveUp.visible = true;
-    ui.cmdNew.visible = false;
+    m_state.giveUpButton.visible = true;
+    m_state.newGameButton.visible = false;
     removeBoard();
-    ui.lstIncorrect.items.clear();
-    guarded([this] { new_game(); });
+    m_state.incorrectList.items.clear();
+    guarded([this] { startGame(); });
 }
 
-void GallowsGame::removeBoard()
+void GameRules::removeBoard()
 {
     stopReveal();
-    ui.txtLetter.resize(1);
+    m_state.cells.clear();
 }
 
 // ---------------------------------------------------------------- guesses
 
-void GallowsGame::cmdGuessLetter_Click()
+void GameRules::guessLetter()
 {
-    Notify notify(this, notifyDepth);
-    if (ui.txtGuessLetter.enabled && ui.cmdGuessLetter.enabled)
-        guarded([this] { GuessLetter(); });
+    Notify notify(this, m_notifyDepth);
+    if (m_state.letterBox.enabled && m_state.guessLetterButton.enabled)
+        guarded([this] { checkLetter(); });
 }
 
-void GallowsGame::cmdGuessWord_Click()
+void GameRules::guessTitle()
 {
-    Notify notify(this, notifyDepth);
-    if (ui.txtGuessWord.enabled && ui.cmdGuessWord.enabled)
-        guarded([this] { GuessTitle(); });
+    Notify notify(this, m_notifyDepth);
+    if (m_state.titleBox.enabled && m_state.guessTitleButton.enabled)
+        guarded([this] { checkTitle(); });
 }
 
-void GallowsGame::GuessLetter()
+void GameRules::checkLetter()
 {
-    const QString guess = ui.txtGuessLetter.text.toUpper();
+    const QString guess = m_state.letterBox.text.toUpper();
     if (guess.isEmpty() || guess == QLatin1String(" ")) {
-        svc.messages->show(QStringLiteral("Please enter a letter, stupid!"));
-        ui.txtGuessLetter.text.clear();
-        requestFocus(QStringLiteral("txtGuessLetter"));
+        m_services.messages.show(QStringLiteral("Please enter a letter, stupid!"));
+        m_state.letterBox.text.clear();
+        requestFocus(FocusTarget::LetterBox);
         return;
     }
 
     bool found = false;
     bool repeated = false;
-    for (int i = 1; i <= TitleLength; ++i) {
-        Cell &cell = ui.txtLetter[size_t(i)];
+    for (size_t i = 0; i < m_state.cells.size(); ++i) {
+        Cell &cell = m_state.cells[i];
         if (cell.caption == guess) {
             repeated = true;
             break;
         }
-        if (TitleLetters[i] == guess) {
-            cell.caption = TitleLetters[i];
-            Revealed[i] = 1;
+        if (cell.character == guess) {
+            cell.caption = cell.character;
+            m_revealed[i] = true;
             found = true;
-            ++Moves;
+            ++m_moves;
         }
     }
 
     if (repeated) {
-        svc.messages->show(QStringLiteral("This letter has already been guessed!"));
-        ++WrongGuesses;
-        ++Moves;
-        WrongGuess();
+        m_services.messages.show(QStringLiteral("This letter has already been guessed!"));
+        ++m_wrongGuesses;
+        ++m_moves;
+        countWrongGuess();
     } else {
-        int shown = 0;
-        for (int i = 1; i <= TitleLength; ++i)
-            shown += Revealed[i];
-        if (shown == TitleLength) {
-            WinGame();
+        if (std::all_of(m_revealed.begin(), m_revealed.end(), [](bool shown) { return shown; })) {
+            winGame();
             return;
         }
         const int variant = drawVariant();
         if (found) {
-            if (cueSounds(Cue::Correct, SoundLevel))
-                svc.cues->play(cueFile(Cue::Correct, variant));
+            if (cueSounds(Cue::Correct, m_soundLevel))
+                m_services.cues.play(cueFile(Cue::Correct, variant));
         } else {
-            ui.lstIncorrect.items.append(guess);
-            ++WrongGuesses;
-            if (cueSounds(Cue::Wrong, SoundLevel) && WrongGuesses < kLossCount)
-                svc.cues->play(cueFile(Cue::Wrong, variant));
-            WrongGuess();
+            m_state.incorrectList.items.append(guess);
+            ++m_wrongGuesses;
+            if (cueSounds(Cue::Wrong, m_soundLevel) && m_wrongGuesses < kLossCount)
+                m_services.cues.play(cueFile(Cue::Wrong, variant));
+            countWrongGuess();
         }
     }
-    ui.txtGuessLetter.text.clear();
-    if (ui.txtGuessLetter.enabled)
-        requestFocus(QStringLiteral("txtGuessLetter"));
+    m_state.letterBox.text.clear();
+    if (m_state.letterBox.enabled)
+        requestFocus(FocusTarget::LetterBox);
 }
 
-void GallowsGame::GuessTitle()
+void GameRules::checkTitle()
 {
-    const QString typed = ui.txtGuessWord.text;
+    const QString typed = m_state.titleBox.text;
     const QString guess = typed.toUpper();
     if (splitCharacters(guess).size() <= 1) {
-        svc.messages->show(QStringLiteral("Please enter the full title of this game!"));
-        ui.txtGuessWord.text.clear();
-        requestFocus(QStringLiteral("txtGuessWord"));
+        m_services.messages.show(QStringLiteral("Please enter the full title of this game!"));
+        m_state.titleBox.text.clear();
+        requestFocus(FocusTarget::TitleBox);
         return;
     }
-    if (guess == CurrentTitle) {
-        ++Moves;
-        WinGame();
+    if (guess == m_title) {
+        ++m_moves;
+        winGame();
     } else {
         const int variant = drawVariant();
-        ui.lstIncorrect.items.append(typed);
-        WrongGuesses += 2;
-        ++Moves;
-        if (cueSounds(Cue::Wrong, SoundLevel) && WrongGuesses < kLossCount)
-            svc.cues->play(cueFile(Cue::Wrong, variant));
-        WrongGuess();
+        m_state.incorrectList.items.append(typed);
+        m_wrongGuesses += 2;
+        ++m_moves;
+        if (cueSounds(Cue::Wrong, m_soundLevel) && m_wrongGuesses < kLossCount)
+            m_services.cues.play(cueFile(Cue::Wrong, variant));
+        countWrongGuess();
     }
-    ui.txtGuessWord.text.clear();
-    if (ui.txtGuessWord.enabled)
-        requestFocus(QStringLiteral("txtGuessWord"));
+    m_state.titleBox.text.clear();
+    if (m_state.titleBox.enabled)
+        requestFocus(FocusTarget::TitleBox);
 }
 
-int GallowsGame::drawVariant()
+// Which of the four "correct" or "wrong" sounds plays.
+int GameRules::drawVariant()
 {
-    const double r = svc.random->next();
-    GameIndex = std::clamp(int(std::floor(r * 4 + 1)), 1, 4);
-    return GameIndex;
+    const double r = m_services.random.next();
+    return std::clamp(int(std::floor(r * 4 + 1)), 1, 4);
 }
 
 // ---------------------------------------------------------------- outcomes
 
-void GallowsGame::WrongGuess()
+void GameRules::countWrongGuess()
 {
-    if (WrongGuesses <= 0)
+    if (m_wrongGuesses <= 0)
         return;
-    if (WrongGuesses >= kLossCount) {
+    if (m_wrongGuesses >= kLossCount) {
         loseGame();
         return;
     }
     const QString clue =
-        followUpClue(clueLevelNumber(ClueLevel), WrongGuesses, GameGenre, GameDeveloper);
+        followUpClue(m_clueLevel, m_wrongGuesses, m_record.genre, m_record.developer);
     // At 3 and 6 the clue comes before the picture, at 5 after it.
-    if (WrongGuesses != 5 && !clue.isNull())
-        ui.lblClue.caption = clue;
-    setPicture(kGraphics.arg(WrongGuesses));
-    if (WrongGuesses == 5 && !clue.isNull())
-        ui.lblClue.caption = clue;
+    if (m_wrongGuesses != 5 && !clue.isNull())
+        m_state.clueLabel.caption = clue;
+    setPicture(kGraphics.arg(m_wrongGuesses));
+    if (m_wrongGuesses == 5 && !clue.isNull())
+        m_state.clueLabel.caption = clue;
 }
 
-void GallowsGame::loseGame()
+void GameRules::loseGame()
 {
     setPicture(kGraphics.arg(9));
     disableGuessControls();
     uncoverBoard();
-    GamesLost = addClamped(GamesLost, 1);
-    ui.stsBar[1] = panelText(2, GamesLost);
-    GamesTotal = totalOf(GamesWon, GamesLost, GamesGiveUp);
-    ui.stsBar[3] = panelText(4, GamesTotal);
-    ui.cmdGiveUp.visible = false;
-    ui.cmdNew.visible = true;
-    requestFocus(QStringLiteral("cmdNew"));
-    if (cueSounds(Cue::Lose, SoundLevel))
-        svc.cues->play(cueFile(Cue::Lose));
+    m_statistics.lost = addClamped(m_statistics.lost, 1);
+    m_statistics.total = totalOf(m_statistics.won, m_statistics.lost, m_statistics.givenUp);
+    showStatistics();
+    m_state.giveUpButton.visible = false;
+    m_state.newGameButton.visible = true;
+    requestFocus(FocusTarget::NewGameButton);
+    if (cueSounds(Cue::Lose, m_soundLevel))
+        m_services.cues.play(cueFile(Cue::Lose));
 }
 
-void GallowsGame::WinGame()
+void GameRules::winGame()
 {
     setPicture(kGraphics.arg(10));
-    const Cue cue = Moves == 1 ? Cue::WinFirstMove : Cue::Win;
-    if (cueSounds(cue, SoundLevel))
-        svc.cues->play(cueFile(cue));
-    ui.cmdGiveUp.visible = false;
-    ui.cmdNew.visible = true;
+    const Cue cue = m_moves == 1 ? Cue::WinFirstMove : Cue::Win;
+    if (cueSounds(cue, m_soundLevel))
+        m_services.cues.play(cueFile(cue));
+    m_state.giveUpButton.visible = false;
+    m_state.newGameButton.visible = true;
     // As after a loss, New Game takes the focus, so that Enter starts the
     // next game for a player on the keyboard.
-    requestFocus(QStringLiteral("cmdNew"));
+    requestFocus(FocusTarget::NewGameButton);
     disableGuessControls();
-    ui.txtGuessLetter.text.clear();
+    m_state.letterBox.text.clear();
     uncoverBoard();
-    GamesWon = addClamped(GamesWon, 1);
-    ui.stsBar[0] = panelText(1, GamesWon);
-    GamesTotal = totalOf(GamesWon, GamesLost, GamesGiveUp);
-    ui.stsBar[3] = panelText(4, GamesTotal);
+    m_statistics.won = addClamped(m_statistics.won, 1);
+    m_statistics.total = totalOf(m_statistics.won, m_statistics.lost, m_statistics.givenUp);
+    showStatistics();
 }
 
-void GallowsGame::cmdGiveUp_Click()
+void GameRules::giveUp()
 {
-    Notify notify(this, notifyDepth);
-    if (!ui.cmdGiveUp.visible || !ui.cmdGiveUp.enabled)
+    Notify notify(this, m_notifyDepth);
+    if (!m_state.giveUpButton.visible || !m_state.giveUpButton.enabled)
         return;
-    GamesGiveUp = addClamped(GamesGiveUp, 1);
-    ui.stsBar[2] = panelText(3, GamesGiveUp);
-    GamesTotal = totalOf(GamesWon, GamesLost, GamesGiveUp);
-    ui.stsBar[3] = panelText(4, GamesTotal);
+    m_statistics.givenUp = addClamped(m_statistics.givenUp, 1);
+    m_statistics.total = totalOf(m_statistics.won, m_statistics.lost, m_statistics.givenUp);
+    showStatistics();
     removeBoard();
-    ui.lstIncorrect.items.clear();
-    if (cueSounds(Cue::GiveUp, SoundLevel))
-        svc.cues->play(cueFile(Cue::GiveUp));
-    guarded([this] { new_game(); });
+    m_state.incorrectList.items.clear();
+    if (cueSounds(Cue::GiveUp, m_soundLevel))
+        m_services.cues.play(cueFile(Cue::GiveUp));
+    guarded([this] { startGame(); });
 }
 
-void GallowsGame::disableGuessControls()
+void GameRules::disableGuessControls()
 {
-    ui.cmdGuessWord.enabled = false;
-    ui.cmdGuessLetter.enabled = false;
-    ui.txtGuessLetter.enabled = false;
-    ui.txtGuessWord.enabled = false;
+    m_state.guessTitleButton.enabled = false;
+    m_state.guessLetterButton.enabled = false;
+    m_state.letterBox.enabled = false;
+    m_state.titleBox.enabled = false;
 }
 
-void GallowsGame::uncoverBoard()
+void GameRules::uncoverBoard()
 {
-    for (int i = 1; i <= TitleLength; ++i)
-        ui.txtLetter[size_t(i)].caption = TitleLetters[i];
+    for (Cell &cell : m_state.cells)
+        cell.caption = cell.character;
 }
 
 // ---------------------------------------------------------------- menus
 
-void GallowsGame::mnuClue_Click(int level)
+void GameRules::chooseClueLevel(int level)
 {
-    Notify notify(this, notifyDepth);
+    Notify notify(this, m_notifyDepth);
     if (level < 1 || level > 5)
         return;
     for (int i = 1; i <= 5; ++i)
-        ui.mnuClue[size_t(i - 1)] = i == level;
-    ClueLevel = QString::number(level);
+        m_state.clueChecks[size_t(i - 1)] = i == level;
+    m_clueLevel = level;
     if (level == 1) {
-        ui.lblClue.visible = false;
+        m_state.clueLabel.visible = false;
     } else {
-        ui.lblClue.visible = true;
-        ui.lblClue.caption = openingClue(level, GameYear, GamePublisher);
+        m_state.clueLabel.visible = true;
+        m_state.clueLabel.caption = openingClue(level, m_record.year, m_record.publisher);
     }
 }
 
-void GallowsGame::mnuSounds_Click(int level)
+void GameRules::chooseSoundLevel(int level)
 {
-    Notify notify(this, notifyDepth);
+    Notify notify(this, m_notifyDepth);
     if (level < 1 || level > 4)
         return;
     for (int i = 1; i <= 4; ++i)
-        ui.mnuSounds[size_t(i - 1)] = i == level;
-    SoundLevel = qint16(level);
+        m_state.soundChecks[size_t(i - 1)] = i == level;
+    m_soundLevel = level;
 }
 
-void GallowsGame::mnuStats_Click()
+void GameRules::toggleSaveStatistics()
 {
-    Notify notify(this, notifyDepth);
-    if (SaveStats == kTrue) {
-        ui.mnuStats = false;
-        SaveStats = kFalse;
-    } else {
-        ui.mnuStats = true;
-        SaveStats = kTrue;
-    }
-    saveSettings({{QStringLiteral("SaveStats"), SaveStats}});
+    Notify notify(this, m_notifyDepth);
+    m_saveStatistics = !m_saveStatistics;
+    m_state.saveStatisticsChecked = m_saveStatistics;
+    saveSettings({{QStringLiteral("SaveStats"), m_saveStatistics ? kTrue : kFalse}});
 }
 
-void GallowsGame::mnuReset_Click()
+void GameRules::resetStatistics()
 {
-    Notify notify(this, notifyDepth);
-    GamesWon = GamesLost = GamesGiveUp = GamesTotal = 0;
+    Notify notify(this, m_notifyDepth);
+    m_statistics = {};
     saveSettings({{QStringLiteral("GamesWon"), QStringLiteral("0")},
                   {QStringLiteral("GamesLost"), QStringLiteral("0")},
                   {QStringLiteral("GamesGiveUp"), QStringLiteral("0")},
                   {QStringLiteral("GamesTotal"), QStringLiteral("0")}});
-    showCounters();
+    showStatistics();
 }
 
 // ---------------------------------------------------------------- helpers
 
-void GallowsGame::showCounters()
+void GameRules::showStatistics()
 {
-    ui.stsBar[0] = panelText(1, GamesWon);
-    ui.stsBar[1] = panelText(2, GamesLost);
-    ui.stsBar[2] = panelText(3, GamesGiveUp);
-    ui.stsBar[3] = panelText(4, GamesTotal);
+    m_state.statusPanels[0] = panelText(1, m_statistics.won);
+    m_state.statusPanels[1] = panelText(2, m_statistics.lost);
+    m_state.statusPanels[2] = panelText(3, m_statistics.givenUp);
+    m_state.statusPanels[3] = panelText(4, m_statistics.total);
 }
 
-void GallowsGame::saveSettings(const QList<QPair<QString, QString>> &values)
+void GameRules::saveSettings(const QList<QPair<QString, QString>> &values)
 {
     // The values go to the store as one change (a first run killed half-way
     // must not leave a store that looks initialised but is not); the player
     // hears about a failure once.
     QString error;
-    if (!svc.settings->saveAll(values, &error))
-        svc.messages->show(error.isEmpty() ? QStringLiteral("The settings could not be saved.") : error);
+    if (!m_services.settings.saveAll(values, &error))
+        m_services.messages.show(error.isEmpty() ? QStringLiteral("The settings could not be saved.") : error);
 }
 
-void GallowsGame::setPicture(const QString &relativePath)
+void GameRules::setPicture(const QString &relativePath)
 {
-    svc.pictures->load(relativePath);
-    ui.imgGallows = relativePath;
+    m_services.pictures.load(relativePath);
+    m_state.picture = relativePath;
 }
 
-void GallowsGame::requestFocus(const QString &objectName)
+void GameRules::requestFocus(FocusTarget target)
 {
-    ui.focus = objectName;
-    ++ui.focusSerial;
+    m_state.focus = target;
+    ++m_state.focusSerial;
 }
 
-void GallowsGame::guarded(const std::function<void()> &step)
+void GameRules::guarded(const std::function<void()> &step)
 {
     // Past the first game a failure cannot be mended from here: say what it
     // is, then close the window the normal way, so the settings are kept.
@@ -550,8 +516,8 @@ void GallowsGame::guarded(const std::function<void()> &step)
     } catch (const GameError &error) {
         stopReveal();
         disableGuessControls();
-        svc.messages->show(error.message());
-        ui.closeRequested = true;
+        m_services.messages.show(error.message());
+        m_state.closeRequested = true;
     }
 }
 

@@ -9,87 +9,78 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
-#include <QVector>
 
 #include <functional>
+#include <vector>
 
 namespace gallows {
 
+// The doors to the outside world. Each must outlive the rules.
 struct Services {
-    Catalogue *catalogue = nullptr;
-    SettingsStore *settings = nullptr;
-    CuePlayer *cues = nullptr;
-    MessageBox *messages = nullptr;
-    RandomSource *random = nullptr;
-    PictureSource *pictures = nullptr;
-    Ticker *ticker = nullptr;
+    Catalogue &catalogue;
+    SettingsStore &settings;
+    CuePlayer &cues;
+    MessageBox &messages;
+    RandomSource &random;
+    PictureSource &pictures;
+    Ticker &ticker;
 };
 
-class GallowsGame : public QObject {
+// The four outcome counters, 16-bit and held without wrapping.
+struct Statistics {
+    qint16 won = 0;
+    qint16 lost = 0;
+    qint16 givenUp = 0;
+    qint16 total = 0;
+};
+
+class GameRules : public QObject {
     Q_OBJECT
 public:
-    explicit GallowsGame(const Services &services, QObject *parent = nullptr);
+    explicit GameRules(const Services &services, QObject *parent = nullptr);
 
-    const WindowState &state() const { return ui; }
+    const WindowState &state() const { return m_state; }
 
     // What the window forwards. Text typed into the two boxes comes first.
-    void setGuessLetterText(const QString &text);
-    void setGuessWordText(const QString &text);
+    void setLetterText(const QString &text);
+    void setTitleText(const QString &text);
 
-    // Window life.
-    void Form_Load();
-    void Form_QueryUnload();
+    // The window's life: the settings are read as it opens and written as it closes.
+    void loadSettings();
+    void saveAndClose();
 
-    // The game.
-    void new_game();
-    void cmdNew_Click();
-    void cmdGiveUp_Click();
-    void cmdGuessLetter_Click();
-    void cmdGuessWord_Click();
-    // Enter in the letter box / the title box (the key itself is swallowed).
-    void txtGuessLetter_Enter() { cmdGuessLetter_Click(); }
-    void txtGuessWord_Enter() { cmdGuessWord_Click(); }
-    void tmrLoad_Timer();
-    bool revealing() const { return revealActive; }
+    // Draws a game from the catalogue and starts revealing its board.
+    // Throws GameError when that fails.
+    void startGame();
+    // The buttons, and Enter in the two boxes.
+    void newGame();
+    void giveUp();
+    void guessLetter();
+    void guessTitle();
+    // One tick of the reveal timer: the next cell shows.
+    void revealNextCell();
+    bool isRevealing() const { return m_revealing; }
 
-    // Menus.
-    void mnuClue_Click(int level);   // 1..5
-    void mnuSounds_Click(int level); // 1..4
-    void mnuStats_Click();
-    void mnuReset_Click();
+    // The Options menu.
+    void chooseClueLevel(int level); // 1..5
+    void chooseSoundLevel(int level); // 1..4
+    void toggleSaveStatistics();
+    void resetStatistics();
 
-    // Board state.
-    QString CurrentTitle;
-    int TitleLength = 0;
-    QStringList TitleLetters;   // index 0 unused
-    QVector<int> Revealed;      // index 0 unused
-    int WrongGuesses = 0;
-    int Moves = 0;
-    int GameIndex = 0;
-    int CellIndex = 0;
-    bool HasLine2 = false;
-    bool HasLine3 = false;
-    int Line2Start = 0;
-    int Line3Start = 0;
+    // The game in play: its record, the played part of its title (upper
+    // case), one entry per board cell, and how it goes.
+    const GameRecord &record() const { return m_record; }
+    const QString &title() const { return m_title; }
+    int titleLength() const { return int(m_letters.size()); }
+    const QStringList &letters() const { return m_letters; }
+    bool isRevealed(int cell) const { return m_revealed[size_t(cell)]; }
+    int wrongGuesses() const { return m_wrongGuesses; }
+    int moves() const { return m_moves; }
 
-    // The current record.
-    QString GameID;
-    QString GameYear;
-    QString GameGenre;
-    QString GamePublisher;
-    QString GameDeveloper;
-
-    // Counters (16-bit, held without wrapping).
-    qint16 GamesWon = 0;
-    qint16 GamesLost = 0;
-    qint16 GamesGiveUp = 0;
-    qint16 GamesTotal = 0;
-
-    // Settings of the run.
-    QString ClueLevel;
-    qint16 SoundLevel = 1;
-    QString SaveStats;
-    QString PreviousRun;
+    const Statistics &statistics() const { return m_statistics; }
+    int clueLevel() const { return m_clueLevel; }
+    int soundLevel() const { return m_soundLevel; }
+    bool savesStatistics() const { return m_saveStatistics; }
 
 signals:
     // Emitted after every change of state() made outside a direct call from
@@ -97,10 +88,10 @@ signals:
     void stateChanged();
 
 private:
-    void GuessLetter();
-    void GuessTitle();
-    void WrongGuess();
-    void WinGame();
+    void checkLetter();
+    void checkTitle();
+    void countWrongGuess();
+    void winGame();
     void loseGame();
 
     void removeBoard();
@@ -109,17 +100,31 @@ private:
     void finishSetup();
     void stopReveal();
     void setPicture(const QString &relativePath);
-    void requestFocus(const QString &objectName);
+    void requestFocus(FocusTarget target);
     int drawVariant();
-    void showCounters();
+    void showStatistics();
     void saveSettings(const QList<QPair<QString, QString>> &values);
     void guarded(const std::function<void()> &step);
 
-    Services svc;
-    WindowState ui;
-    bool revealActive = false;
-    bool unloaded = false;
-    int notifyDepth = 0;
+    Services m_services;
+    WindowState m_state;
+
+    GameRecord m_record;
+    QString m_title;
+    QStringList m_letters;
+    std::vector<bool> m_revealed;
+    int m_wrongGuesses = 0;
+    int m_moves = 0;
+    int m_nextCell = 0;
+
+    Statistics m_statistics;
+    int m_clueLevel = 0;
+    int m_soundLevel = 1;
+    bool m_saveStatistics = false;
+
+    bool m_revealing = false;
+    bool m_closed = false;
+    int m_notifyDepth = 0;
 };
 
 } // namespace gallows

@@ -102,7 +102,7 @@ public:
 };
 
 // The window timer that paces the board reveal; each tick calls
-// GallowsGame::tmrLoad_Timer().
+// GameRules::revealNextCell().
 class Ticker {
 public:
     virtual ~Ticker() = default;

@@ -5,9 +5,9 @@ namespace gallows {
 QString WindowState::boardText() const
 {
     QString out;
-    for (size_t i = 1; i < txtLetter.size(); ++i) {
-        const Cell &c = txtLetter[i];
-        if (i > 1)
+    for (size_t i = 0; i < cells.size(); ++i) {
+        const Cell &c = cells[i];
+        if (i > 0)
             out += QLatin1Char(' ');
         if (!c.bordered)
             out += QLatin1Char(' ');

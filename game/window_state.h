@@ -26,8 +26,9 @@ struct Label : Control {
     QString caption;
 };
 
-// One letter cell of the board (element 0 of txtLetter is the template).
-// Positions are in twips, 15 to a device-independent pixel.
+// One letter cell of the board. Positions are in twips, 15 to a
+// device-independent pixel; a new cell sits where the window's design puts
+// its hidden template.
 struct Cell {
     QString caption;      // "" while hidden; the character once shown
     QString character;    // the title character behind the cell (one code point)
@@ -43,32 +44,36 @@ inline constexpr int kClientWidth = 7695;
 inline constexpr int kClientHeight = 4590;
 inline constexpr int kCellSize = 255;
 
-struct WindowState {
-    Control cmdGiveUp;
-    Control cmdNew;
-    Control cmdGuessLetter;
-    Control cmdGuessWord;
-    TextBox txtGuessLetter;
-    TextBox txtGuessWord;
-    ListBox lstIncorrect;
-    Label lblClue;
-    // imgGallows: the relative path of the picture shown, "" for none.
-    QString imgGallows;
-    // txtLetter: element 0 is the hidden template, 1..TitleLength the board.
-    std::vector<Cell> txtLetter = std::vector<Cell>(1);
-    // stsBar: panels 1 to 4 at indexes 0 to 3.
-    std::array<QString, 4> stsBar = {QStringLiteral("Won: 0"), QStringLiteral("Lost: 0"),
-                                     QStringLiteral("Given Up: 0"),
-                                     QStringLiteral("Games Played: 0")};
-    // Menu check marks: mnuClue1..5, mnuSounds1..4, mnuStats.
-    std::array<bool, 5> mnuClue{};
-    std::array<bool, 4> mnuSounds{};
-    bool mnuStats = true;
-    bool tmrLoad = true;
+// The control the rules want the keyboard focus on.
+enum class FocusTarget { None, LetterBox, TitleBox, NewGameButton };
 
-    // The control that should hold the focus (its objectName), and a serial
-    // that grows with every request, so a repeated request is seen too.
-    QString focus;
+struct WindowState {
+    Control giveUpButton;
+    Control newGameButton;
+    Control guessLetterButton;
+    Control guessTitleButton;
+    TextBox letterBox;
+    TextBox titleBox;
+    ListBox incorrectList;
+    Label clueLabel;
+    // The relative path of the gallows picture shown, "" for none.
+    QString picture;
+    // The board, one cell per character of the title.
+    std::vector<Cell> cells;
+    // The four status bar panels, left to right.
+    std::array<QString, 4> statusPanels = {QStringLiteral("Won: 0"), QStringLiteral("Lost: 0"),
+                                           QStringLiteral("Given Up: 0"),
+                                           QStringLiteral("Games Played: 0")};
+    // Menu check marks: Clues levels 1..5, Sounds levels 1..4, Save Statistics.
+    std::array<bool, 5> clueChecks{};
+    std::array<bool, 4> soundChecks{};
+    bool saveStatisticsChecked = true;
+    // Whether the reveal timer runs.
+    bool revealTimerActive = true;
+
+    // The control that should hold the focus, and a serial that grows with
+    // every request, so a repeated request is seen too.
+    FocusTarget focus = FocusTarget::None;
     unsigned focusSerial = 0;
 
     // Set when a failure in a later game asks the window to close.

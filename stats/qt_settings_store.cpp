@@ -47,7 +47,7 @@ bool isTemporaryCopy(const QString &name, const QString &file)
 } // namespace
 
 QtSettingsStore::QtSettingsStore(const QString &filePath)
-    : path(filePath.isEmpty() ? defaultFilePath() : filePath)
+    : m_path(filePath.isEmpty() ? defaultFilePath() : filePath)
 {
     tidyUp();
 }
@@ -63,11 +63,11 @@ QString QtSettingsStore::defaultFilePath()
 // cannot be read at all is kept aside rather than overwritten.
 void QtSettingsStore::tidyUp()
 {
-    const QFileInfo info(path);
+    const QFileInfo info(m_path);
     QDir dir = info.absoluteDir();
     if (!dir.exists())
         return;
-    const QString lockPath = path + QStringLiteral(".lock");
+    const QString lockPath = m_path + QStringLiteral(".lock");
     removeAbandonedLock(lockPath);
     // A lock left by a run that died is cleared by taking it. Taking a lock
     // writes a file to disk and waits for it, so only when there is one.
@@ -82,21 +82,21 @@ void QtSettingsStore::tidyUp()
             dir.remove(name);
 
     if (info.isFile()) {
-        QSettings probe(path, QSettings::IniFormat);
+        QSettings probe(m_path, QSettings::IniFormat);
         // QSettings reads the lines of a section only when they are first
         // asked for; until then a damaged section does not show in status().
         probe.allKeys();
         if (probe.status() == QSettings::FormatError) {
-            const QString aside = path + QStringLiteral(".damaged");
+            const QString aside = m_path + QStringLiteral(".damaged");
             QFile::remove(aside);
-            QFile::rename(path, aside);
+            QFile::rename(m_path, aside);
         }
     }
 }
 
 QString QtSettingsStore::get(const QString &key)
 {
-    QSettings settings(path, QSettings::IniFormat);
+    QSettings settings(m_path, QSettings::IniFormat);
     const QVariant value = settings.value(kSection + QLatin1Char('/') + key);
     // A hand-edited value with commas reads back as a list: keep its text.
     if (value.metaType().id() == QMetaType::QStringList)
@@ -112,18 +112,18 @@ bool QtSettingsStore::save(const QString &key, const QString &value, QString *er
 bool QtSettingsStore::saveAll(const QList<QPair<QString, QString>> &values, QString *error)
 {
     // One sync: the file is replaced once, with every value in it.
-    QSettings settings(path, QSettings::IniFormat);
+    QSettings settings(m_path, QSettings::IniFormat);
     for (const auto &[key, value] : values)
         settings.setValue(kSection + QLatin1Char('/') + key, value);
     settings.sync();
     QString why = describe(settings.status());
-    if (why.isEmpty() && QFileInfo(path).isDir())
+    if (why.isEmpty() && QFileInfo(m_path).isDir())
         why = QStringLiteral("a folder stands in its place");
     if (why.isEmpty())
         return true;
     if (error)
         *error = QStringLiteral("The settings could not be saved to %1: %2.")
-                     .arg(QDir::toNativeSeparators(path), why);
+                     .arg(QDir::toNativeSeparators(m_path), why);
     return false;
 }
 

@@ -18,7 +18,7 @@ public:
     bool save(const QString &key, const QString &value, QString *error = nullptr) override;
     bool saveAll(const QList<QPair<QString, QString>> &values, QString *error = nullptr) override;
 
-    QString filePath() const { return path; }
+    QString filePath() const { return m_path; }
 
     // The usual place: $XDG_CONFIG_HOME/Tarvolin.conf.
     static QString defaultFilePath();
@@ -26,7 +26,7 @@ public:
 private:
     void tidyUp();
 
-    QString path;
+    QString m_path;
 };
 
 } // namespace gallows

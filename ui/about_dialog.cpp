@@ -22,7 +22,7 @@ static void loadGallowsResources()
 
 namespace gallows {
 
-const char *const frmAbout2::kFigureResource = ":/gallows/about_figure.gif";
+const char *const AboutDialog::kFigureResource = ":/gallows/about_figure.gif";
 
 namespace {
 
@@ -98,7 +98,7 @@ QIcon applicationIcon()
     return embeddedIcon();
 }
 
-frmAbout2::frmAbout2(QWidget *owner) : QDialog(owner)
+AboutDialog::AboutDialog(QWidget *owner) : QDialog(owner)
 {
     loadGallowsResources();
     setObjectName(QStringLiteral("frmAbout2"));
@@ -127,60 +127,50 @@ frmAbout2::frmAbout2(QWidget *owner) : QDialog(owner)
 
     // Created in the design's order, which is also the stacking order: the
     // big title is last, on top, and lets the edition line show through.
-    cmdOk = new GameButton(QStringLiteral("&Hang On"), this);
-    cmdOk->setObjectName(QStringLiteral("cmdOk"));
-    cmdOk->setGeometry(twipRect(1515, 1140, 1035, 375));
-    cmdOk->setDefault(true);
-    cmdOk->setFocusPolicy(Qt::StrongFocus);
-    cmdOk->setAccessibleName(QStringLiteral("Hang On"));
-    cmdOk->setAccessibleDescription(QStringLiteral("Closes the About window"));
+    m_okButton = new GameButton(QStringLiteral("&Hang On"), this);
+    m_okButton->setObjectName(QStringLiteral("cmdOk"));
+    m_okButton->setGeometry(twipRect(1515, 1140, 1035, 375));
+    m_okButton->setDefault(true);
+    m_okButton->setFocusPolicy(Qt::StrongFocus);
+    m_okButton->setAccessibleName(QStringLiteral("Hang On"));
+    m_okButton->setAccessibleDescription(QStringLiteral("Closes the About window"));
 
-    lblMe = label("lblMe", twipRect(705, 795, 2655, 255));
-    lblMe->setForegroundRole(QPalette::ButtonText);
-    lblMe->setText(kCredits);
-    lblMe->setAccessibleName(kCredits);
+    m_credits = label("lblMe", twipRect(705, 795, 2655, 255));
+    m_credits->setForegroundRole(QPalette::ButtonText);
+    m_credits->setText(kCredits);
+    m_credits->setAccessibleName(kCredits);
 
-    lblVersion = label("lblVersion", twipRect(960, 485, 2175, 255));
-    lblVersion->setFont(headingFont(11, false));
-    lblVersion->setForegroundRole(QPalette::Highlight);
+    m_edition = label("lblVersion", twipRect(960, 485, 2175, 255));
+    m_edition->setFont(headingFont(11, false));
+    m_edition->setForegroundRole(QPalette::Highlight);
 
-    imgGallows = label("imgGallows", twipRect(120, 165, 600, 1215));
-    imgGallows->setAutoFillBackground(false);
-    imgGallows->setScaledContents(true);
-    imgGallows->setPixmap(QPixmap(QString::fromLatin1(kFigureResource)));
-    imgGallows->setAccessibleName(QStringLiteral("Figure"));
-    imgGallows->setAccessibleDescription(
+    m_figure = label("imgGallows", twipRect(120, 165, 600, 1215));
+    m_figure->setAutoFillBackground(false);
+    m_figure->setScaledContents(true);
+    m_figure->setPixmap(QPixmap(QString::fromLatin1(kFigureResource)));
+    m_figure->setAccessibleName(QStringLiteral("Figure"));
+    m_figure->setAccessibleDescription(
         QStringLiteral("A wounded man in torn clothes shambling to the right"));
 
-    lblGallows = label("lblGallows", twipRect(840, 105, 2400, 495));
-    lblGallows->setFont(headingFont(21, true));
-    lblGallows->setForegroundRole(QPalette::Highlight);
-    lblGallows->setAutoFillBackground(false); // transparent
-    lblGallows->setText(QStringLiteral("Gallows"));
-    lblGallows->setAccessibleName(QStringLiteral("Gallows"));
+    m_heading = label("lblGallows", twipRect(840, 105, 2400, 495));
+    m_heading->setFont(headingFont(21, true));
+    m_heading->setForegroundRole(QPalette::Highlight);
+    m_heading->setAutoFillBackground(false); // transparent
+    m_heading->setText(QStringLiteral("Gallows"));
+    m_heading->setAccessibleName(QStringLiteral("Gallows"));
 
-    connect(cmdOk, &QPushButton::clicked, this, [this] { cmdOk_Click(); });
-    cmdOk->setFocus(Qt::OtherFocusReason);
+    m_edition->setText(kEdition);
+    m_edition->setAccessibleName(kEdition);
 
-    Form_Load();
-}
-
-void frmAbout2::Form_Load()
-{
-    lblVersion->setText(kEdition);
-    lblVersion->setAccessibleName(kEdition);
-}
-
-void frmAbout2::cmdOk_Click()
-{
-    accept();
+    connect(m_okButton, &QPushButton::clicked, this, &QDialog::accept);
+    m_okButton->setFocus(Qt::OtherFocusReason);
 }
 
 // Esc presses the button, just as Enter does (the default button).
-void frmAbout2::keyPressEvent(QKeyEvent *event)
+void AboutDialog::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        cmdOk->click();
+        m_okButton->click();
         return;
     }
     QDialog::keyPressEvent(event);

@@ -1,7 +1,7 @@
 #pragma once
-// frmAbout2, the about window: the game's name and edition, the authors and
+// AboutDialog, the about window: the game's name and edition, the authors and
 // a little figure, closed with its one button. Each opening builds a fresh
-// one (see frmGallows::mnuAbout_Click). Also home to the application icon,
+// one (see GameWindow::showAbout). Also home to the application icon,
 // which both windows wear.
 
 #include <QDialog>
@@ -23,10 +23,10 @@ QIcon embeddedIcon(const QList<QImage> &decoded = {});
 // The icon both windows wear: the embedded one, which needs no theme lookup.
 QIcon applicationIcon();
 
-class frmAbout2 : public QDialog {
+class AboutDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit frmAbout2(QWidget *owner = nullptr);
+    explicit AboutDialog(QWidget *owner = nullptr);
 
     // The client-area size and the picture, in pixels.
     static constexpr int kWidth = 253;
@@ -37,14 +37,11 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    void Form_Load();
-    void cmdOk_Click();
-
-    QPushButton *cmdOk = nullptr;
-    QLabel *lblMe = nullptr;
-    QLabel *lblVersion = nullptr;
-    QLabel *imgGallows = nullptr;
-    QLabel *lblGallows = nullptr;
+    QPushButton *m_okButton = nullptr;
+    QLabel *m_credits = nullptr;
+    QLabel *m_edition = nullptr;
+    QLabel *m_figure = nullptr;
+    QLabel *m_heading = nullptr;
 };
 
 } // namespace gallows

@@ -107,8 +107,8 @@ QString cellAccessibleName(const Cell &cell)
 
 } // namespace
 
-frmGallows::frmGallows(GallowsGame &gameRules, QtPictureSource &pictureSource, QWidget *parent)
-    : QMainWindow(parent), game(gameRules), pictures(pictureSource)
+GameWindow::GameWindow(GameRules &rules, QtPictureSource &pictures, QWidget *parent)
+    : QMainWindow(parent), m_rules(rules), m_pictures(pictures)
 {
     setObjectName(QStringLiteral("frmGallows"));
     setWindowTitle(QString::fromLatin1(kGameTitle));
@@ -132,36 +132,36 @@ frmGallows::frmGallows(GallowsGame &gameRules, QtPictureSource &pictureSource, Q
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 
-    connect(&game, &GallowsGame::stateChanged, this, &frmGallows::bindState);
+    connect(&m_rules, &GameRules::stateChanged, this, &GameWindow::bindState);
     bindState();
 }
 
-frmGallows::~frmGallows() = default;
+GameWindow::~GameWindow() = default;
 
-QFont frmGallows::controlFont()
+QFont GameWindow::controlFont()
 {
     return sansFont();
 }
 
 // ---------------------------------------------------------------- building
 
-void frmGallows::createControls()
+void GameWindow::createControls()
 {
-    client = new QWidget(this);
-    client->setObjectName(QStringLiteral("client"));
-    client->setFixedSize(px(kClientWidth), px(kStatusTopTwips));
-    client->setAccessibleName(QStringLiteral("Game"));
-    setCentralWidget(client);
+    m_client = new QWidget(this);
+    m_client->setObjectName(QStringLiteral("client"));
+    m_client->setFixedSize(px(kClientWidth), px(kStatusTopTwips));
+    m_client->setAccessibleName(QStringLiteral("Game"));
+    setCentralWidget(m_client);
 
     auto button = [this](const char *name, const QString &caption, const QRect &where,
                          Qt::FocusPolicy focus, const QString &accessible) {
-        auto *b = new GameButton(caption, client);
+        auto *b = new GameButton(caption, m_client);
         b->setObjectName(QLatin1String(name));
         b->setGeometry(where);
         b->setFont(sansFont());
         b->setFocusPolicy(focus);
         b->setAccessibleName(accessible);
-        controls.insert(b->objectName(), b);
+        m_controls.insert(b->objectName(), b);
         return b;
     };
     auto label = [this](QWidget *parent, const char *name, const QRect &where,
@@ -175,58 +175,58 @@ void frmGallows::createControls()
         l->setFocusPolicy(Qt::NoFocus);
         l->setAutoFillBackground(false); // transparent
         l->setAccessibleName(accessible);
-        controls.insert(l->objectName(), l);
+        m_controls.insert(l->objectName(), l);
         return l;
     };
     auto box = [this](const char *name, const QRect &where, const QString &accessible) {
-        auto *t = new GuessBox(client);
+        auto *t = new GuessBox(m_client);
         t->setObjectName(QLatin1String(name));
         t->setGeometry(where);
         t->setFont(sansFont());
         t->setFocusPolicy(Qt::StrongFocus);
         t->setAccessibleName(accessible);
-        controls.insert(t->objectName(), t);
+        m_controls.insert(t->objectName(), t);
         return t;
     };
 
     // Created in the design's order, which is also the stacking order.
     const QRect buttonPlace = twipRect(2520, 3840, 1095, 315);
-    cmdGiveUp = button("cmdGiveUp", QStringLiteral("Give &Up"), buttonPlace, Qt::ClickFocus,
+    m_giveUpButton = button("cmdGiveUp", QStringLiteral("Give &Up"), buttonPlace, Qt::ClickFocus,
                        QStringLiteral("Give Up"));
-    cmdNew = button("cmdNew", QStringLiteral("&New Game"), buttonPlace, Qt::StrongFocus,
+    m_newGameButton = button("cmdNew", QStringLiteral("&New Game"), buttonPlace, Qt::StrongFocus,
                     QStringLiteral("New Game"));
-    txtGuessWord = box("txtGuessWord", twipRect(3720, 3840, 2655, 315), QStringLiteral("Title guess"));
-    txtGuessLetter = box("txtGuessLetter", twipRect(120, 3840, 375, 315), QStringLiteral("Letter guess"));
-    txtGuessLetter->setMaxLength(1);
+    m_titleBox = box("txtGuessWord", twipRect(3720, 3840, 2655, 315), QStringLiteral("Title guess"));
+    m_letterBox = box("txtGuessLetter", twipRect(120, 3840, 375, 315), QStringLiteral("Letter guess"));
+    m_letterBox->setMaxLength(1);
 
-    lstIncorrect = new QListWidget(client);
-    lstIncorrect->setObjectName(QStringLiteral("lstIncorrect"));
-    lstIncorrect->setGeometry(twipRect(3720, 1365, 3855, 2400));
-    lstIncorrect->setFont(sansFont());
-    lstIncorrect->setFocusPolicy(Qt::ClickFocus);
-    lstIncorrect->setSortingEnabled(false);
-    lstIncorrect->setAccessibleName(QStringLiteral("Incorrect guesses"));
-    controls.insert(lstIncorrect->objectName(), lstIncorrect);
+    m_incorrectList = new QListWidget(m_client);
+    m_incorrectList->setObjectName(QStringLiteral("lstIncorrect"));
+    m_incorrectList->setGeometry(twipRect(3720, 1365, 3855, 2400));
+    m_incorrectList->setFont(sansFont());
+    m_incorrectList->setFocusPolicy(Qt::ClickFocus);
+    m_incorrectList->setSortingEnabled(false);
+    m_incorrectList->setAccessibleName(QStringLiteral("Incorrect guesses"));
+    m_controls.insert(m_incorrectList->objectName(), m_incorrectList);
 
-    cmdGuessLetter = button("cmdGuessLetter", QStringLiteral("Guess &Letter"),
+    m_guessLetterButton = button("cmdGuessLetter", QStringLiteral("Guess &Letter"),
                             twipRect(600, 3840, 1095, 315), Qt::ClickFocus,
                             QStringLiteral("Guess Letter"));
-    cmdGuessWord = button("cmdGuessWord", QStringLiteral("Guess &Title"),
+    m_guessTitleButton = button("cmdGuessWord", QStringLiteral("Guess &Title"),
                           twipRect(6480, 3840, 1095, 315), Qt::ClickFocus,
                           QStringLiteral("Guess Title"));
 
     // The status bar: four inset panels of fixed width along the bottom.
-    stsBar = new QStatusBar(this);
-    stsBar->setObjectName(QStringLiteral("stsBar"));
-    stsBar->setSizeGripEnabled(false);
-    stsBar->setFont(sansFont());
-    stsBar->setFixedHeight(px(kStatusHeightTwips));
-    stsBar->setFocusPolicy(Qt::NoFocus);
-    stsBar->setAccessibleName(QStringLiteral("Statistics"));
-    setStatusBar(stsBar);
-    controls.insert(stsBar->objectName(), stsBar);
+    m_statusBar = new QStatusBar(this);
+    m_statusBar->setObjectName(QStringLiteral("stsBar"));
+    m_statusBar->setSizeGripEnabled(false);
+    m_statusBar->setFont(sansFont());
+    m_statusBar->setFixedHeight(px(kStatusHeightTwips));
+    m_statusBar->setFocusPolicy(Qt::NoFocus);
+    m_statusBar->setAccessibleName(QStringLiteral("Statistics"));
+    setStatusBar(m_statusBar);
+    m_controls.insert(m_statusBar->objectName(), m_statusBar);
     for (int i = 0; i < 4; ++i) {
-        auto *panel = new QLabel(stsBar);
+        auto *panel = new QLabel(m_statusBar);
         panel->setObjectName(QStringLiteral("stsPanel%1").arg(i + 1));
         panel->setFont(sansFont());
         panel->setTextFormat(Qt::PlainText);
@@ -236,43 +236,41 @@ void frmGallows::createControls()
         panel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         panel->setGeometry(px(i * kPanelWidthTwips), 2, px(kPanelWidthTwips),
                            px(kStatusHeightTwips) - 3);
-        stsPanels[size_t(i)] = panel;
-        controls.insert(panel->objectName(), panel);
+        m_statusPanels[size_t(i)] = panel;
+        m_controls.insert(panel->objectName(), panel);
     }
 
-    lblClue = label(client, "lblClue", twipRect(1485, 120, 6090, 255),
+    m_clueLabel = label(m_client, "lblClue", twipRect(1485, 120, 6090, 255),
                     Qt::AlignRight | Qt::AlignTop, QStringLiteral("Clue"));
 
     // The letter cells live on a see-through band over the top of the window,
     // placed in the client area's own coordinates.
-    board = new QWidget(client);
-    board->setObjectName(QStringLiteral("board"));
-    board->setGeometry(0, 0, px(kClientWidth), px(kBoardBottomTwips));
-    board->setAttribute(Qt::WA_TransparentForMouseEvents);
-    board->setFocusPolicy(Qt::NoFocus);
-    cells.append(makeCell(0));
+    m_board = new QWidget(m_client);
+    m_board->setObjectName(QStringLiteral("board"));
+    m_board->setGeometry(0, 0, px(kClientWidth), px(kBoardBottomTwips));
+    m_board->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_board->setFocusPolicy(Qt::NoFocus);
 
-    lblCurrentTitle = label(client, "lblCurrentTitle", twipRect(120, 120, 2655, 255),
+    m_titleCaption = label(m_client, "lblCurrentTitle", twipRect(120, 120, 2655, 255),
                             Qt::AlignLeft | Qt::AlignTop, QStringLiteral("Current Game Title"));
-    lblCurrentTitle->setText(QStringLiteral("Current Game Title:"));
+    m_titleCaption->setText(QStringLiteral("Current Game Title:"));
 
-    imgGallows = label(client, "imgGallows", twipRect(120, 1365, 3480, 2340),
+    m_picture = label(m_client, "imgGallows", twipRect(120, 1365, 3480, 2340),
                        Qt::AlignCenter, QStringLiteral("Gallows"));
-    imgGallows->setScaledContents(true);
+    m_picture->setScaledContents(true);
 
-    tip = new GiveUpTip(cmdGiveUp, kTipTitle, kTipText);
+    m_giveUpTip = new GiveUpTip(m_giveUpButton, kTipTitle, kTipText);
 
     // Tab goes letter box, title box, New Game; the rest take the focus by
     // click, access key or the rules only.
-    setTabOrder(txtGuessLetter, txtGuessWord);
-    setTabOrder(txtGuessWord, cmdNew);
+    setTabOrder(m_letterBox, m_titleBox);
+    setTabOrder(m_titleBox, m_newGameButton);
 }
 
-QLabel *frmGallows::makeCell(int index)
+QLabel *GameWindow::makeCell()
 {
-    auto *cell = new QLabel(board);
+    auto *cell = new QLabel(m_board);
     cell->setObjectName(QStringLiteral("txtLetter"));
-    cell->setProperty("index", index);
     cell->setFont(cellFont());
     // Literal text: an "&" in a title is a character, not an access key.
     cell->setTextFormat(Qt::PlainText);
@@ -292,7 +290,7 @@ QLabel *frmGallows::makeCell(int index)
     return cell;
 }
 
-void frmGallows::createMenus()
+void GameWindow::createMenus()
 {
     QMenuBar *bar = menuBar();
     bar->setNativeMenuBar(false); // part of the fixed layout
@@ -305,7 +303,7 @@ void frmGallows::createMenus()
         m->setFont(menuFont());
         m->menuAction()->setObjectName(QLatin1String(name));
         m->setAccessibleName(title);
-        controls.insert(m->objectName(), m);
+        m_controls.insert(m->objectName(), m);
         return m;
     };
     auto item = [this](QMenu *parent, const char *name, const QString &caption,
@@ -318,103 +316,103 @@ void frmGallows::createMenus()
             a->setShortcutContext(Qt::WindowShortcut);
             a->setShortcutVisibleInContextMenu(true);
         }
-        actions.insert(a->objectName(), a);
+        m_actions.insert(a->objectName(), a);
         return a;
     };
 
-    QMenu *mnuGame = menu(bar, "mnuGame", QStringLiteral("Game"));
-    bar->addMenu(mnuGame);
-    mnuExit = item(mnuGame, "mnuExit", QStringLiteral("Exit"), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    QMenu *gameMenu = menu(bar, "mnuGame", QStringLiteral("Game"));
+    bar->addMenu(gameMenu);
+    m_exitAction = item(gameMenu, "mnuExit", QStringLiteral("Exit"), QKeySequence(Qt::CTRL | Qt::Key_Q));
 
-    QMenu *mnuOptions = menu(bar, "mnuOptions", QStringLiteral("Options"));
-    bar->addMenu(mnuOptions);
-    QMenu *mnuClues = menu(mnuOptions, "mnuClues", QStringLiteral("Clues"));
-    mnuOptions->addMenu(mnuClues);
+    QMenu *optionsMenu = menu(bar, "mnuOptions", QStringLiteral("Options"));
+    bar->addMenu(optionsMenu);
+    QMenu *cluesMenu = menu(optionsMenu, "mnuClues", QStringLiteral("Clues"));
+    optionsMenu->addMenu(cluesMenu);
     for (int level = 1; level <= 5; ++level) {
         const QByteArray name = "mnuClue" + QByteArray::number(level);
-        QAction *a = item(mnuClues, name.constData(), clueLevelCaption(level));
+        QAction *a = item(cluesMenu, name.constData(), clueLevelCaption(level));
         a->setCheckable(true);
-        mnuClue[size_t(level - 1)] = a;
+        m_clueActions[size_t(level - 1)] = a;
     }
-    QMenu *mnuSoundsParent = menu(mnuOptions, "mnuSoundsParent", QStringLiteral("Sounds"));
-    mnuOptions->addMenu(mnuSoundsParent);
+    QMenu *soundsMenu = menu(optionsMenu, "mnuSoundsParent", QStringLiteral("Sounds"));
+    optionsMenu->addMenu(soundsMenu);
     const QStringList soundCaptions = {
         QStringLiteral("All Enabled"), QStringLiteral("Only when a guess is correct"),
         QStringLiteral("Only at win and lose screens"), QStringLiteral("Total silence")};
     for (int level = 1; level <= 4; ++level) {
         const QByteArray name = "mnuSounds" + QByteArray::number(level);
-        QAction *a = item(mnuSoundsParent, name.constData(), soundCaptions[level - 1]);
+        QAction *a = item(soundsMenu, name.constData(), soundCaptions[level - 1]);
         a->setCheckable(true);
-        mnuSounds[size_t(level - 1)] = a;
+        m_soundActions[size_t(level - 1)] = a;
     }
-    mnuStats = item(mnuOptions, "mnuStats", QStringLiteral("Save Statistics on Exit"));
-    mnuStats->setCheckable(true);
-    mnuStats->setChecked(true);
-    QAction *separator = mnuOptions->addSeparator();
+    m_saveStatisticsAction = item(optionsMenu, "mnuStats", QStringLiteral("Save Statistics on Exit"));
+    m_saveStatisticsAction->setCheckable(true);
+    m_saveStatisticsAction->setChecked(true);
+    QAction *separator = optionsMenu->addSeparator();
     separator->setObjectName(QStringLiteral("mnuSep2"));
-    actions.insert(separator->objectName(), separator);
-    mnuReset = item(mnuOptions, "mnuReset", QStringLiteral("Reset Statistics"),
+    m_actions.insert(separator->objectName(), separator);
+    m_resetAction = item(optionsMenu, "mnuReset", QStringLiteral("Reset Statistics"),
                     QKeySequence(Qt::CTRL | Qt::Key_R));
 
-    QMenu *mnuHelp = menu(bar, "mnuHelp", QStringLiteral("Help"));
-    bar->addMenu(mnuHelp);
-    mnuAbout = item(mnuHelp, "mnuAbout", QStringLiteral("About"), QKeySequence(Qt::CTRL | Qt::Key_A));
+    QMenu *helpMenu = menu(bar, "mnuHelp", QStringLiteral("Help"));
+    bar->addMenu(helpMenu);
+    m_aboutAction = item(helpMenu, "mnuAbout", QStringLiteral("About"), QKeySequence(Qt::CTRL | Qt::Key_A));
 
     // The guess boxes leave the menu shortcuts to the menus.
-    const QList<QKeySequence> shortcuts = {mnuExit->shortcut(), mnuReset->shortcut(),
-                                           mnuAbout->shortcut()};
-    txtGuessLetter->setMenuShortcuts(shortcuts);
-    txtGuessWord->setMenuShortcuts(shortcuts);
+    const QList<QKeySequence> shortcuts = {m_exitAction->shortcut(), m_resetAction->shortcut(),
+                                           m_aboutAction->shortcut()};
+    m_letterBox->setMenuShortcuts(shortcuts);
+    m_titleBox->setMenuShortcuts(shortcuts);
 }
 
-void frmGallows::connectControls()
+void GameWindow::connectControls()
 {
-    connect(cmdNew, &QPushButton::clicked, this, [this] { forward([this] { game.cmdNew_Click(); }); });
-    connect(cmdGiveUp, &QPushButton::clicked, this, [this] {
-        tip->hide();
-        forward([this] { game.cmdGiveUp_Click(); });
+    connect(m_newGameButton, &QPushButton::clicked, this, [this] { forward([this] { m_rules.newGame(); }); });
+    connect(m_giveUpButton, &QPushButton::clicked, this, [this] {
+        m_giveUpTip->hide();
+        forward([this] { m_rules.giveUp(); });
     });
-    connect(cmdGuessLetter, &QPushButton::clicked, this,
-            [this] { forward([this] { game.cmdGuessLetter_Click(); }); });
-    connect(cmdGuessWord, &QPushButton::clicked, this,
-            [this] { forward([this] { game.cmdGuessWord_Click(); }); });
+    connect(m_guessLetterButton, &QPushButton::clicked, this,
+            [this] { forward([this] { m_rules.guessLetter(); }); });
+    connect(m_guessTitleButton, &QPushButton::clicked, this,
+            [this] { forward([this] { m_rules.guessTitle(); }); });
 
-    connect(txtGuessLetter, &QLineEdit::textEdited, this,
-            [this](const QString &text) { game.setGuessLetterText(text); });
-    connect(txtGuessWord, &QLineEdit::textEdited, this,
-            [this](const QString &text) { game.setGuessWordText(text); });
-    txtGuessLetter->setEnterHandler([this] { forward([this] { game.txtGuessLetter_Enter(); }); });
-    txtGuessWord->setEnterHandler([this] { forward([this] { game.txtGuessWord_Enter(); }); });
+    connect(m_letterBox, &QLineEdit::textEdited, this,
+            [this](const QString &text) { m_rules.setLetterText(text); });
+    connect(m_titleBox, &QLineEdit::textEdited, this,
+            [this](const QString &text) { m_rules.setTitleText(text); });
+    m_letterBox->setEnterHandler([this] { forward([this] { m_rules.guessLetter(); }); });
+    m_titleBox->setEnterHandler([this] { forward([this] { m_rules.guessTitle(); }); });
 
     // A menu click toggles the item's check by itself; the rules decide the
     // marks, so they are read back afterwards.
     for (int level = 1; level <= 5; ++level) {
-        connect(mnuClue[size_t(level - 1)], &QAction::triggered, this, [this, level] {
-            forward([this, level] { game.mnuClue_Click(level); });
+        connect(m_clueActions[size_t(level - 1)], &QAction::triggered, this, [this, level] {
+            forward([this, level] { m_rules.chooseClueLevel(level); });
             bindMenus();
         });
     }
     for (int level = 1; level <= 4; ++level) {
-        connect(mnuSounds[size_t(level - 1)], &QAction::triggered, this, [this, level] {
-            forward([this, level] { game.mnuSounds_Click(level); });
+        connect(m_soundActions[size_t(level - 1)], &QAction::triggered, this, [this, level] {
+            forward([this, level] { m_rules.chooseSoundLevel(level); });
             bindMenus();
         });
     }
-    connect(mnuStats, &QAction::triggered, this, [this] {
-        forward([this] { game.mnuStats_Click(); });
+    connect(m_saveStatisticsAction, &QAction::triggered, this, [this] {
+        forward([this] { m_rules.toggleSaveStatistics(); });
         bindMenus();
     });
-    connect(mnuReset, &QAction::triggered, this, [this] { forward([this] { game.mnuReset_Click(); }); });
-    connect(mnuExit, &QAction::triggered, this, &QWidget::close);
-    connect(mnuAbout, &QAction::triggered, this, &frmGallows::mnuAbout_Click);
+    connect(m_resetAction, &QAction::triggered, this, [this] { forward([this] { m_rules.resetStatistics(); }); });
+    connect(m_exitAction, &QAction::triggered, this, &QWidget::close);
+    connect(m_aboutAction, &QAction::triggered, this, &GameWindow::showAbout);
 }
 
 // A fresh About window every time, 1500 and 1200 twips right of and below
 // this window's frame corner, wherever that lands (it is not pulled back onto
 // the screen), modal over this window until it is closed.
-void frmGallows::mnuAbout_Click()
+void GameWindow::showAbout()
 {
-    QPointer<frmAbout2> about = new frmAbout2(this);
+    QPointer<AboutDialog> about = new AboutDialog(this);
     about->move(frameGeometry().topLeft() + QPoint(px(1500), px(1200)));
     about->exec();
     delete about;
@@ -425,105 +423,105 @@ void frmGallows::mnuAbout_Click()
 
 // ---------------------------------------------------------------- events
 
-void frmGallows::pushTexts()
+void GameWindow::pushTexts()
 {
-    game.setGuessLetterText(txtGuessLetter->text());
-    game.setGuessWordText(txtGuessWord->text());
+    m_rules.setLetterText(m_letterBox->text());
+    m_rules.setTitleText(m_titleBox->text());
 }
 
-void frmGallows::forward(const std::function<void()> &handler)
+void GameWindow::forward(const std::function<void()> &handler)
 {
     pushTexts();
     handler();
 }
 
-void frmGallows::closeEvent(QCloseEvent *event)
+void GameWindow::closeEvent(QCloseEvent *event)
 {
-    tip->hide();
-    if (!discarded && !queried) {
-        queried = true;
-        game.Form_QueryUnload();
+    m_giveUpTip->hide();
+    if (!m_discarded && !m_closeHandled) {
+        m_closeHandled = true;
+        m_rules.saveAndClose();
     }
     event->accept();
 }
 
 // ---------------------------------------------------------------- binding
 
-void frmGallows::bindState()
+void GameWindow::bindState()
 {
-    const WindowState &s = game.state();
+    const WindowState &s = m_rules.state();
 
-    bindControl(cmdGiveUp, s.cmdGiveUp);
-    bindControl(cmdNew, s.cmdNew);
-    bindControl(cmdGuessLetter, s.cmdGuessLetter);
-    bindControl(cmdGuessWord, s.cmdGuessWord);
-    bindControl(txtGuessLetter, s.txtGuessLetter);
-    bindControl(txtGuessWord, s.txtGuessWord);
-    bindControl(lstIncorrect, s.lstIncorrect);
-    bindControl(lblClue, s.lblClue);
+    bindControl(m_giveUpButton, s.giveUpButton);
+    bindControl(m_newGameButton, s.newGameButton);
+    bindControl(m_guessLetterButton, s.guessLetterButton);
+    bindControl(m_guessTitleButton, s.guessTitleButton);
+    bindControl(m_letterBox, s.letterBox);
+    bindControl(m_titleBox, s.titleBox);
+    bindControl(m_incorrectList, s.incorrectList);
+    bindControl(m_clueLabel, s.clueLabel);
 
-    if (txtGuessLetter->text() != s.txtGuessLetter.text)
-        txtGuessLetter->setText(s.txtGuessLetter.text);
-    if (txtGuessWord->text() != s.txtGuessWord.text)
-        txtGuessWord->setText(s.txtGuessWord.text);
+    if (m_letterBox->text() != s.letterBox.text)
+        m_letterBox->setText(s.letterBox.text);
+    if (m_titleBox->text() != s.titleBox.text)
+        m_titleBox->setText(s.titleBox.text);
 
     QStringList listed;
-    listed.reserve(lstIncorrect->count());
-    for (int i = 0; i < lstIncorrect->count(); ++i)
-        listed.append(lstIncorrect->item(i)->text());
-    if (listed != s.lstIncorrect.items) {
-        lstIncorrect->clear();
-        lstIncorrect->addItems(s.lstIncorrect.items);
-        if (lstIncorrect->count() > 0)
-            lstIncorrect->scrollToBottom();
+    listed.reserve(m_incorrectList->count());
+    for (int i = 0; i < m_incorrectList->count(); ++i)
+        listed.append(m_incorrectList->item(i)->text());
+    if (listed != s.incorrectList.items) {
+        m_incorrectList->clear();
+        m_incorrectList->addItems(s.incorrectList.items);
+        if (m_incorrectList->count() > 0)
+            m_incorrectList->scrollToBottom();
     }
 
-    if (lblClue->text() != s.lblClue.caption) {
-        lblClue->setText(s.lblClue.caption);
-        lblClue->setAccessibleName(s.lblClue.caption.isEmpty() ? QStringLiteral("Clue")
-                                                              : s.lblClue.caption);
-        lblClue->setAccessibleDescription(s.lblClue.caption);
+    if (m_clueLabel->text() != s.clueLabel.caption) {
+        m_clueLabel->setText(s.clueLabel.caption);
+        m_clueLabel->setAccessibleName(s.clueLabel.caption.isEmpty() ? QStringLiteral("Clue")
+                                                              : s.clueLabel.caption);
+        m_clueLabel->setAccessibleDescription(s.clueLabel.caption);
     }
 
-    if (s.imgGallows != shownPicture) {
-        shownPicture = s.imgGallows;
-        const QPixmap picture = pictures.pixmap(shownPicture);
+    if (s.picture != m_shownPicture) {
+        m_shownPicture = s.picture;
+        const QPixmap picture = m_pictures.pixmap(m_shownPicture);
         if (picture.isNull())
-            imgGallows->clear();
+            m_picture->clear();
         else
-            imgGallows->setPixmap(picture);
-        imgGallows->setAccessibleDescription(pictureDescription(shownPicture));
+            m_picture->setPixmap(picture);
+        m_picture->setAccessibleDescription(pictureDescription(m_shownPicture));
     }
 
     bindCells();
 
-    for (size_t i = 0; i < stsPanels.size(); ++i) {
-        if (stsPanels[i]->text() != s.stsBar[i]) {
-            stsPanels[i]->setText(s.stsBar[i]);
-            stsPanels[i]->setAccessibleName(s.stsBar[i]);
+    for (size_t i = 0; i < m_statusPanels.size(); ++i) {
+        if (m_statusPanels[i]->text() != s.statusPanels[i]) {
+            m_statusPanels[i]->setText(s.statusPanels[i]);
+            m_statusPanels[i]->setAccessibleName(s.statusPanels[i]);
         }
     }
 
     bindMenus();
     bindFocus();
 
-    if (s.closeRequested && !closeQueued) {
-        closeQueued = true;
+    if (s.closeRequested && !m_closeQueued) {
+        m_closeQueued = true;
         QTimer::singleShot(0, this, [this] { close(); });
     }
 }
 
-void frmGallows::bindCells()
+void GameWindow::bindCells()
 {
-    const std::vector<Cell> &wanted = game.state().txtLetter;
-    while (size_t(cells.size()) > wanted.size())
-        delete cells.takeLast();
-    while (size_t(cells.size()) < wanted.size())
-        cells.append(makeCell(int(cells.size())));
+    const std::vector<Cell> &wanted = m_rules.state().cells;
+    while (size_t(m_cells.size()) > wanted.size())
+        delete m_cells.takeLast();
+    while (size_t(m_cells.size()) < wanted.size())
+        m_cells.append(makeCell());
 
     for (size_t i = 0; i < wanted.size(); ++i) {
         const Cell &c = wanted[i];
-        QLabel *cell = cells[qsizetype(i)];
+        QLabel *cell = m_cells[qsizetype(i)];
         const QRect place(px(c.left), px(c.top), px(kCellSize), px(kCellSize));
         if (cell->geometry() != place)
             cell->setGeometry(place);
@@ -536,32 +534,45 @@ void frmGallows::bindCells()
         cell->setVisible(c.visible);
     }
 
-    const QString text = game.state().boardText();
-    board->setAccessibleName(QStringLiteral("Current game title: ") + text);
-    board->setAccessibleDescription(text);
+    const QString text = m_rules.state().boardText();
+    m_board->setAccessibleName(QStringLiteral("Current game title: ") + text);
+    m_board->setAccessibleDescription(text);
 }
 
-void frmGallows::bindMenus()
+void GameWindow::bindMenus()
 {
-    const WindowState &s = game.state();
+    const WindowState &s = m_rules.state();
     auto check = [](QAction *action, bool on) {
         const QSignalBlocker quiet(action);
         action->setChecked(on);
     };
-    for (size_t i = 0; i < mnuClue.size(); ++i)
-        check(mnuClue[i], s.mnuClue[i]);
-    for (size_t i = 0; i < mnuSounds.size(); ++i)
-        check(mnuSounds[i], s.mnuSounds[i]);
-    check(mnuStats, s.mnuStats);
+    for (size_t i = 0; i < m_clueActions.size(); ++i)
+        check(m_clueActions[i], s.clueChecks[i]);
+    for (size_t i = 0; i < m_soundActions.size(); ++i)
+        check(m_soundActions[i], s.soundChecks[i]);
+    check(m_saveStatisticsAction, s.saveStatisticsChecked);
 }
 
-void frmGallows::bindFocus()
+void GameWindow::bindFocus()
 {
-    const WindowState &s = game.state();
-    if (s.focusSerial == focusSerial)
+    const WindowState &s = m_rules.state();
+    if (s.focusSerial == m_focusSerial)
         return;
-    focusSerial = s.focusSerial;
-    QWidget *target = controls.value(s.focus);
+    m_focusSerial = s.focusSerial;
+    QWidget *target = nullptr;
+    switch (s.focus) {
+    case FocusTarget::LetterBox:
+        target = m_letterBox;
+        break;
+    case FocusTarget::TitleBox:
+        target = m_titleBox;
+        break;
+    case FocusTarget::NewGameButton:
+        target = m_newGameButton;
+        break;
+    case FocusTarget::None:
+        break;
+    }
     if (target && target->isEnabled() && target->isVisibleTo(this))
         target->setFocus(Qt::OtherFocusReason);
 }

@@ -1,5 +1,5 @@
 #pragma once
-// frmGallows, the game window. It holds no rules: it shows GallowsGame's
+// GameWindow, the game window. It holds no rules: it shows GameRules's
 // state() in real widgets and hands every click, key and menu choice to the
 // game. Each control carries its design name as its objectName.
 
@@ -25,12 +25,12 @@ class GiveUpTip;
 class GuessBox;
 class QtPictureSource;
 
-class frmGallows : public QMainWindow {
+class GameWindow : public QMainWindow {
     Q_OBJECT
 public:
-    // `game` and `pictures` must outlive the window.
-    frmGallows(GallowsGame &game, QtPictureSource &pictures, QWidget *parent = nullptr);
-    ~frmGallows() override;
+    // `rules` and `pictures` must outlive the window.
+    GameWindow(GameRules &rules, QtPictureSource &pictures, QWidget *parent = nullptr);
+    ~GameWindow() override;
 
     // The controls' face (8.25 pt sans, set in pixels). The program makes it
     // the application's font too: message boxes then match the window, and
@@ -38,22 +38,22 @@ public:
     // before the edit's own font applies, loads no second face for that.
     static QFont controlFont();
 
-    // Later closes skip Form_QueryUnload (nothing worth saving, or the
+    // Later closes skip saveAndClose (nothing worth saving, or the
     // start-up failed before the first game).
-    void discardWithoutSaving() { discarded = true; }
+    void discardWithoutSaving() { m_discarded = true; }
 
     // The control called `name` (cmdNew, txtGuessLetter, mnuClue3, ...).
-    QWidget *control(const QString &name) const { return controls.value(name); }
-    QAction *menuItem(const QString &name) const { return actions.value(name); }
-    // The letter cells shown at the moment, element 0 (the template) first.
-    const QVector<QLabel *> &letterCells() const { return cells; }
-    GiveUpTip *giveUpTip() const { return tip; }
+    QWidget *control(const QString &name) const { return m_controls.value(name); }
+    QAction *menuItem(const QString &name) const { return m_actions.value(name); }
+    // The letter cells of the board, in order.
+    const QVector<QLabel *> &letterCells() const { return m_cells; }
+    GiveUpTip *giveUpTip() const { return m_giveUpTip; }
 
 public slots:
     // Re-reads the whole state and shows it.
     void bindState();
     // Help > About. Shows the about window.
-    virtual void mnuAbout_Click();
+    virtual void showAbout();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -67,43 +67,43 @@ private:
     void bindMenus();
     void bindCells();
     void bindFocus();
-    QLabel *makeCell(int index);
+    QLabel *makeCell();
 
-    GallowsGame &game;
-    QtPictureSource &pictures;
+    GameRules &m_rules;
+    QtPictureSource &m_pictures;
 
-    QWidget *client = nullptr;
-    QPushButton *cmdGiveUp = nullptr;
-    QPushButton *cmdNew = nullptr;
-    GuessBox *txtGuessWord = nullptr;
-    GuessBox *txtGuessLetter = nullptr;
-    QListWidget *lstIncorrect = nullptr;
-    QPushButton *cmdGuessLetter = nullptr;
-    QPushButton *cmdGuessWord = nullptr;
-    QStatusBar *stsBar = nullptr;
-    std::array<QLabel *, 4> stsPanels{};
-    QLabel *lblClue = nullptr;
-    QWidget *board = nullptr;
-    QLabel *lblCurrentTitle = nullptr;
-    QLabel *imgGallows = nullptr;
-    QVector<QLabel *> cells;
-    GiveUpTip *tip = nullptr;
+    QWidget *m_client = nullptr;
+    QPushButton *m_giveUpButton = nullptr;
+    QPushButton *m_newGameButton = nullptr;
+    GuessBox *m_titleBox = nullptr;
+    GuessBox *m_letterBox = nullptr;
+    QListWidget *m_incorrectList = nullptr;
+    QPushButton *m_guessLetterButton = nullptr;
+    QPushButton *m_guessTitleButton = nullptr;
+    QStatusBar *m_statusBar = nullptr;
+    std::array<QLabel *, 4> m_statusPanels{};
+    QLabel *m_clueLabel = nullptr;
+    QWidget *m_board = nullptr;
+    QLabel *m_titleCaption = nullptr;
+    QLabel *m_picture = nullptr;
+    QVector<QLabel *> m_cells;
+    GiveUpTip *m_giveUpTip = nullptr;
 
-    std::array<QAction *, 5> mnuClue{};
-    std::array<QAction *, 4> mnuSounds{};
-    QAction *mnuStats = nullptr;
-    QAction *mnuReset = nullptr;
-    QAction *mnuExit = nullptr;
-    QAction *mnuAbout = nullptr;
+    std::array<QAction *, 5> m_clueActions{};
+    std::array<QAction *, 4> m_soundActions{};
+    QAction *m_saveStatisticsAction = nullptr;
+    QAction *m_resetAction = nullptr;
+    QAction *m_exitAction = nullptr;
+    QAction *m_aboutAction = nullptr;
 
-    QMap<QString, QWidget *> controls;
-    QMap<QString, QAction *> actions;
+    QMap<QString, QWidget *> m_controls;
+    QMap<QString, QAction *> m_actions;
 
-    QString shownPicture;
-    unsigned focusSerial = 0;
-    bool closeQueued = false;
-    bool queried = false;
-    bool discarded = false;
+    QString m_shownPicture;
+    unsigned m_focusSerial = 0;
+    bool m_closeQueued = false;
+    bool m_closeHandled = false;
+    bool m_discarded = false;
 };
 
 } // namespace gallows

@@ -28,8 +28,8 @@ QFont tipFont(bool bold)
 } // namespace
 
 GiveUpTip::GiveUpTip(QWidget *anchorWidget, const QString &title, const QString &text)
-    : QFrame(anchorWidget, Qt::ToolTip | Qt::BypassGraphicsProxyWidget), anchor(anchorWidget),
-      titleText(title), bodyText(text)
+    : QFrame(anchorWidget, Qt::ToolTip | Qt::BypassGraphicsProxyWidget), m_anchor(anchorWidget),
+      m_titleText(title), m_bodyText(text)
 {
     setObjectName(QStringLiteral("giveUpTip"));
     setAttribute(Qt::WA_ShowWithoutActivating);
@@ -42,9 +42,9 @@ GiveUpTip::GiveUpTip(QWidget *anchorWidget, const QString &title, const QString 
     setAccessibleName(title);
     setAccessibleDescription(text);
 
-    expiry.setSingleShot(true);
-    expiry.setInterval(kShownForMs);
-    connect(&expiry, &QTimer::timeout, this, &QWidget::hide);
+    m_expiry.setSingleShot(true);
+    m_expiry.setInterval(kShownForMs);
+    connect(&m_expiry, &QTimer::timeout, this, &QWidget::hide);
 
     anchorWidget->installEventFilter(this);
 }
@@ -55,12 +55,12 @@ GiveUpTip::GiveUpTip(QWidget *anchorWidget, const QString &title, const QString 
 // games never show.
 void GiveUpTip::build()
 {
-    if (icon)
+    if (m_icon)
         return;
-    icon = new QLabel(this);
-    icon->setObjectName(QStringLiteral("giveUpTipIcon"));
-    icon->setFixedSize(kIconSize, kIconSize);
-    icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxInformation, nullptr, this)
+    m_icon = new QLabel(this);
+    m_icon->setObjectName(QStringLiteral("giveUpTipIcon"));
+    m_icon->setFixedSize(kIconSize, kIconSize);
+    m_icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxInformation, nullptr, this)
                         .pixmap(kIconSize, kIconSize));
 
     // Each label gets its face before its text, so no other face is loaded.
@@ -73,22 +73,22 @@ void GiveUpTip::build()
         l->setText(caption);
         return l;
     };
-    heading = label("giveUpTipTitle", true, titleText);
-    body = label("giveUpTipText", false, bodyText);
+    m_heading = label("giveUpTipTitle", true, m_titleText);
+    m_body = label("giveUpTipText", false, m_bodyText);
 
     auto *grid = new QGridLayout(this);
     grid->setContentsMargins(6, 5, 8, 6);
     grid->setHorizontalSpacing(5);
     grid->setVerticalSpacing(4);
-    grid->addWidget(icon, 0, 0, Qt::AlignVCenter);
-    grid->addWidget(heading, 0, 1, Qt::AlignVCenter);
-    grid->addWidget(body, 1, 0, 1, 2);
+    grid->addWidget(m_icon, 0, 0, Qt::AlignVCenter);
+    grid->addWidget(m_heading, 0, 1, Qt::AlignVCenter);
+    grid->addWidget(m_body, 1, 0, 1, 2);
     grid->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-QString GiveUpTip::title() const { return titleText; }
+QString GiveUpTip::title() const { return m_titleText; }
 
-QString GiveUpTip::text() const { return bodyText; }
+QString GiveUpTip::text() const { return m_bodyText; }
 
 void GiveUpTip::popUp(const QPoint &pointer)
 {
@@ -107,15 +107,15 @@ void GiveUpTip::popUp(const QPoint &pointer)
     move(at);
     show();
     raise();
-    expiry.start();
+    m_expiry.start();
 }
 
 bool GiveUpTip::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == anchor) {
+    if (watched == m_anchor) {
         switch (event->type()) {
         case QEvent::ToolTip:
-            if (anchor->isEnabled())
+            if (m_anchor->isEnabled())
                 popUp(static_cast<QHelpEvent *>(event)->globalPos());
             return true;
         case QEvent::Leave:

@@ -28,13 +28,13 @@ protected:
 private:
     void build();
 
-    QPointer<QWidget> anchor;
-    QString titleText;
-    QString bodyText;
-    QLabel *icon = nullptr;
-    QLabel *heading = nullptr;
-    QLabel *body = nullptr;
-    QTimer expiry;
+    QPointer<QWidget> m_anchor;
+    QString m_titleText;
+    QString m_bodyText;
+    QLabel *m_icon = nullptr;
+    QLabel *m_heading = nullptr;
+    QLabel *m_body = nullptr;
+    QTimer m_expiry;
 };
 
 } // namespace gallows

@@ -7,7 +7,7 @@ namespace gallows {
 bool GuessBox::isMenuShortcut(const QKeyEvent *event) const
 {
     const QKeySequence pressed(event->keyCombination());
-    for (const QKeySequence &key : menuKeys) {
+    for (const QKeySequence &key : m_menuKeys) {
         if (key.matches(pressed) == QKeySequence::ExactMatch)
             return true;
     }
@@ -32,8 +32,8 @@ void GuessBox::keyPressEvent(QKeyEvent *event)
     if ((key == Qt::Key_Return || key == Qt::Key_Enter)
         && (event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier)) == Qt::NoModifier) {
         event->accept();
-        if (onEnter)
-            onEnter();
+        if (m_onEnter)
+            m_onEnter();
         return;
     }
     QLineEdit::keyPressEvent(event);

@@ -16,9 +16,9 @@ public:
     explicit GuessBox(QWidget *parent = nullptr) : QLineEdit(parent) {}
 
     // Called for Return and keypad Enter; the key itself goes nowhere.
-    void setEnterHandler(std::function<void()> handler) { onEnter = std::move(handler); }
+    void setEnterHandler(std::function<void()> handler) { m_onEnter = std::move(handler); }
     // Key combinations the box must leave to the window's menus.
-    void setMenuShortcuts(const QList<QKeySequence> &keys) { menuKeys = keys; }
+    void setMenuShortcuts(const QList<QKeySequence> &keys) { m_menuKeys = keys; }
 
 protected:
     bool event(QEvent *event) override;
@@ -27,8 +27,8 @@ protected:
 private:
     bool isMenuShortcut(const QKeyEvent *event) const;
 
-    std::function<void()> onEnter;
-    QList<QKeySequence> menuKeys;
+    std::function<void()> m_onEnter;
+    QList<QKeySequence> m_menuKeys;
 };
 
 } // namespace gallows

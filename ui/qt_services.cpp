@@ -13,7 +13,7 @@ namespace gallows {
 
 void QtMessageBox::show(const QString &text)
 {
-    QWidget *owner = parent.data();
+    QWidget *owner = m_parent.data();
     if (!owner)
         owner = QApplication::activeWindow();
     QMessageBox box(owner);
@@ -34,18 +34,18 @@ void QtMessageBox::show(const QString &text)
 
 QString QtPictureSource::fullPath(const QString &relativePath) const
 {
-    return QDir(rootFolder).filePath(relativePath);
+    return QDir(m_rootFolder).filePath(relativePath);
 }
 
 bool QtPictureSource::tryLoad(const QString &relativePath)
 {
-    lastPath.clear();
-    last = QPixmap();
+    m_lastPath.clear();
+    m_last = QPixmap();
     QPixmap picture;
     if (!picture.load(fullPath(relativePath)) || picture.isNull())
         return false;
-    lastPath = relativePath;
-    last = picture;
+    m_lastPath = relativePath;
+    m_last = picture;
     return true;
 }
 
@@ -60,30 +60,30 @@ QPixmap QtPictureSource::pixmap(const QString &relativePath)
 {
     if (relativePath.isEmpty())
         return QPixmap();
-    if (relativePath == lastPath || tryLoad(relativePath))
-        return last;
+    if (relativePath == m_lastPath || tryLoad(relativePath))
+        return m_last;
     return QPixmap();
 }
 
 // ---------------------------------------------------------------- ticker
 
-QtTicker::QtTicker(std::function<void()> onTick) : tick(std::move(onTick))
+QtTicker::QtTicker(std::function<void()> onTick) : m_tick(std::move(onTick))
 {
-    timer.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&timer, &QTimer::timeout, [this] {
-        if (tick)
-            tick();
+    m_timer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&m_timer, &QTimer::timeout, [this] {
+        if (m_tick)
+            m_tick();
     });
 }
 
 void QtTicker::start(int intervalMs)
 {
-    timer.start(intervalMs);
+    m_timer.start(intervalMs);
 }
 
 void QtTicker::stop()
 {
-    timer.stop();
+    m_timer.stop();
 }
 
 } // namespace gallows

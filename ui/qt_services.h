@@ -22,13 +22,13 @@ inline const char *const kGameTitle = "Tarvolin Gallows";
 // It sits over the game window once that window is known.
 class QtMessageBox : public MessageBox {
 public:
-    explicit QtMessageBox(QWidget *parentWindow = nullptr) : parent(parentWindow) {}
-    void setParentWindow(QWidget *window) { parent = window; }
-    QWidget *parentWindow() const { return parent; }
+    explicit QtMessageBox(QWidget *parentWindow = nullptr) : m_parent(parentWindow) {}
+    void setParentWindow(QWidget *window) { m_parent = window; }
+    QWidget *parentWindow() const { return m_parent; }
     void show(const QString &text) override;
 
 private:
-    QPointer<QWidget> parent;
+    QPointer<QWidget> m_parent;
 };
 
 // Loads the gallows pictures below the data folder and keeps each one once
@@ -36,7 +36,7 @@ private:
 class QtPictureSource : public PictureSource {
 public:
     // `root` is the folder that holds Data/.
-    explicit QtPictureSource(const QString &root) : rootFolder(root) {}
+    explicit QtPictureSource(const QString &root) : m_rootFolder(root) {}
 
     // Throws GameError naming the full path when the file will not load.
     void load(const QString &relativePath) override;
@@ -52,9 +52,9 @@ public:
 private:
     bool tryLoad(const QString &relativePath);
 
-    QString rootFolder;
-    QString lastPath;
-    QPixmap last;
+    QString m_rootFolder;
+    QString m_lastPath;
+    QPixmap m_last;
 };
 
 // The window timer that paces the board reveal: a precise QTimer that calls
@@ -62,15 +62,15 @@ private:
 class QtTicker : public Ticker {
 public:
     explicit QtTicker(std::function<void()> onTick = {});
-    void setCallback(std::function<void()> onTick) { tick = std::move(onTick); }
+    void setCallback(std::function<void()> onTick) { m_tick = std::move(onTick); }
     void start(int intervalMs) override;
     void stop() override;
-    bool isActive() const { return timer.isActive(); }
-    int interval() const { return timer.interval(); }
+    bool isActive() const { return m_timer.isActive(); }
+    int interval() const { return m_timer.interval(); }
 
 private:
-    QTimer timer;
-    std::function<void()> tick;
+    QTimer m_timer;
+    std::function<void()> m_tick;
 };
 
 } // namespace gallows

@@ -47,31 +47,31 @@ struct InputRandom : RandomSource {
     double next() override { return std::min(in.ConsumeProbability<double>(), std::nextafter(1.0, 0.0)); }
 };
 
-void check(const GallowsGame &g, const FakeTicker &ticker, bool countersKnown)
+void check(const GameRules &g, const FakeTicker &ticker, bool countersKnown)
 {
     const WindowState &s = g.state();
-    const bool playing = s.txtGuessLetter.enabled || s.txtGuessWord.enabled;
-    FUZZ_CHECK(s.cmdNew.visible != s.cmdGiveUp.visible);
-    FUZZ_CHECK(g.WrongGuesses >= 0 && (!playing || g.WrongGuesses < 9));
+    const bool playing = s.letterBox.enabled || s.titleBox.enabled;
+    FUZZ_CHECK(s.newGameButton.visible != s.giveUpButton.visible);
+    FUZZ_CHECK(g.wrongGuesses() >= 0 && (!playing || g.wrongGuesses() < 9));
     if (countersKnown) // the total is the clamped sum once an outcome has been counted
-        FUZZ_CHECK(g.GamesTotal == std::clamp(g.GamesWon + g.GamesLost + g.GamesGiveUp, -32768, 32767));
+        FUZZ_CHECK(g.statistics().total == std::clamp(g.statistics().won + g.statistics().lost + g.statistics().givenUp, -32768, 32767));
     if (s.closeRequested) { // a failed new game leaves nothing to play
         FUZZ_CHECK(!playing && !ticker.running);
         return;
     }
-    const int n = g.TitleLength;
-    FUZZ_CHECK(s.txtLetter.size() == size_t(n) + 1 && g.Revealed.size() == n + 1);
-    const bool fits = n > 0 && layoutBoard(splitCharacters(g.CurrentTitle)).fits;
-    for (int i = 1; i <= n; ++i) {
-        const Cell &c = s.txtLetter[size_t(i)];
+    const int n = g.titleLength();
+    FUZZ_CHECK(s.cells.size() == size_t(n) && g.letters().size() == n);
+    const bool fits = n > 0 && layoutBoard(splitCharacters(g.title())).fits;
+    for (int i = 0; i < n; ++i) {
+        const Cell &c = s.cells[size_t(i)];
         FUZZ_CHECK(c.caption.isEmpty() || c.caption == c.character);
         // Only uncovered cells show; a finished game shows the whole title.
         if (c.character != QLatin1String(" "))
-            FUZZ_CHECK(c.caption.isEmpty() != (g.Revealed[i] == 1 || s.cmdNew.visible));
+            FUZZ_CHECK(c.caption.isEmpty() != (g.isRevealed(i) || s.newGameButton.visible));
         FUZZ_CHECK(!fits || (c.left >= 0 && c.top >= 0 && c.left + kCellSize <= kClientWidth
                              && c.top + kCellSize <= kClientHeight));
     }
-    FUZZ_CHECK(!ticker.running || g.revealing());
+    FUZZ_CHECK(!ticker.running || g.isRevealing());
 }
 
 } // namespace
@@ -101,51 +101,51 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     settings.failWrites = in.ConsumeIntegralInRange(0, 7) == 0;
 
-    GallowsGame game(Services{&catalogue, &settings, &cues, &messages, &random, &pictures, &ticker});
+    GameRules game(Services{catalogue, settings, cues, messages, random, pictures, ticker});
     try { // as at start-up: a failure before the first game ends the run
-        game.Form_Load();
-        game.new_game();
+        game.loadSettings();
+        game.startGame();
     } catch (const GameError &) {
         return 0;
     }
-    const qint16 won = game.GamesWon, lost = game.GamesLost, givenUp = game.GamesGiveUp;
+    const qint16 won = game.statistics().won, lost = game.statistics().lost, givenUp = game.statistics().givenUp;
     auto countersKnown = [&] {
-        return game.GamesWon != won || game.GamesLost != lost || game.GamesGiveUp != givenUp;
+        return game.statistics().won != won || game.statistics().lost != lost || game.statistics().givenUp != givenUp;
     };
     for (int events = 0; in.remaining_bytes() > 0 && events < 400 && !game.state().closeRequested; ++events) {
-        const QString ofTitle = game.TitleLength
-            ? game.TitleLetters[in.ConsumeIntegralInRange(1, game.TitleLength)] : QString();
+        const QString ofTitle = game.titleLength()
+            ? game.letters()[in.ConsumeIntegralInRange(0, game.titleLength() - 1)] : QString();
         switch (in.ConsumeIntegralInRange(0, 11)) {
-        case 0: game.setGuessLetterText(in.ConsumeBool() ? ofTitle.toLower() : ofTitle); game.txtGuessLetter_Enter(); break;
-        case 1: game.setGuessLetterText(anyText(in, 8)); game.cmdGuessLetter_Click(); break;
-        case 2: game.setGuessWordText(in.ConsumeBool() ? game.CurrentTitle : game.CurrentTitle.toLower()); game.txtGuessWord_Enter(); break;
-        case 3: game.setGuessWordText(anyText(in, 40)); game.cmdGuessWord_Click(); break;
-        case 4: if (ticker.running) game.tmrLoad_Timer(); break;
+        case 0: game.setLetterText(in.ConsumeBool() ? ofTitle.toLower() : ofTitle); game.guessLetter(); break;
+        case 1: game.setLetterText(anyText(in, 8)); game.guessLetter(); break;
+        case 2: game.setTitleText(in.ConsumeBool() ? game.title() : game.title().toLower()); game.guessTitle(); break;
+        case 3: game.setTitleText(anyText(in, 40)); game.guessTitle(); break;
+        case 4: if (ticker.running) game.revealNextCell(); break;
         case 5:
             for (int guard = 0; ticker.running && guard < 1000; ++guard)
-                game.tmrLoad_Timer();
+                game.revealNextCell();
             FUZZ_CHECK(!ticker.running);
             break;
-        case 6: game.cmdNew_Click(); break;
-        case 7: game.cmdGiveUp_Click(); break;
-        case 8: game.mnuClue_Click(in.ConsumeIntegralInRange(0, 6)); break;
-        case 9: game.mnuSounds_Click(in.ConsumeIntegralInRange(0, 5)); break;
-        case 10: game.mnuStats_Click(); break;
+        case 6: game.newGame(); break;
+        case 7: game.giveUp(); break;
+        case 8: game.chooseClueLevel(in.ConsumeIntegralInRange(0, 6)); break;
+        case 9: game.chooseSoundLevel(in.ConsumeIntegralInRange(0, 5)); break;
+        case 10: game.toggleSaveStatistics(); break;
         case 11:
-            game.mnuReset_Click();
-            FUZZ_CHECK(game.GamesWon == 0 && game.GamesLost == 0 && game.GamesGiveUp == 0 && game.GamesTotal == 0);
+            game.resetStatistics();
+            FUZZ_CHECK(game.statistics().won == 0 && game.statistics().lost == 0 && game.statistics().givenUp == 0 && game.statistics().total == 0);
             break;
         }
         check(game, ticker, countersKnown());
     }
 
-    game.Form_QueryUnload();
+    game.saveAndClose();
     FUZZ_CHECK(catalogue.closed && !ticker.running);
     if (!settings.failWrites) {
-        const bool keep = game.SaveStats == QLatin1String("True");
-        FUZZ_CHECK(settings.values.value("GamesWon") == (keep ? QString::number(game.GamesWon) : QStringLiteral("0")));
-        FUZZ_CHECK(settings.values.value("Sounds") == QString::number(game.SoundLevel));
-        FUZZ_CHECK(settings.values.value("Clue") == game.ClueLevel);
+        const bool keep = game.savesStatistics();
+        FUZZ_CHECK(settings.values.value("GamesWon") == (keep ? QString::number(game.statistics().won) : QStringLiteral("0")));
+        FUZZ_CHECK(settings.values.value("Sounds") == QString::number(game.soundLevel()));
+        FUZZ_CHECK(settings.values.value("Clue") == QString::number(game.clueLevel()));
     }
     return 0;
 }

@@ -42,7 +42,7 @@ struct Rig {
     FakeRandom random;
     FakePictures pictures;
     FakeTicker ticker;
-    GallowsGame game{Services{&catalogue, &settings, &cues, &messages, &random, &pictures, &ticker}};
+    GameRules game{Services{catalogue, settings, cues, messages, random, pictures, ticker}};
 
     explicit Rig(const QStringList &titles = {QStringLiteral("ABC")}, const Store &stored = {})
     {
@@ -53,17 +53,17 @@ struct Rig {
     }
 
     // The window loaded and the first game set up; begin() also ends the reveal and plays `steps`.
-    void start() { game.Form_Load(); game.new_game(); }
+    void start() { game.loadSettings(); game.startGame(); }
     void begin(const QString &steps = {}) { start(); reveal(); play(steps); }
     void reveal()
     {
         for (int i = 0; ticker.running && i < 1000; ++i)
-            game.tmrLoad_Timer();
+            game.revealNextCell();
     }
     const WindowState &ui() const { return game.state(); }
 
-    void letter(const QString &text) { game.setGuessLetterText(text); game.txtGuessLetter_Enter(); }
-    void title(const QString &text) { game.setGuessWordText(text); game.txtGuessWord_Enter(); }
+    void letter(const QString &text) { game.setLetterText(text); game.guessLetter(); }
+    void title(const QString &text) { game.setTitleText(text); game.guessTitle(); }
     // "ab|some title|other": each character before the first "|" is a letter
     // guess, each part after it a title guess.
     void play(const QString &steps)
@@ -79,13 +79,12 @@ struct Rig {
     QString board() const
     {
         QString out;
-        for (size_t i = 1; i < ui().txtLetter.size(); ++i) {
-            const Cell &c = ui().txtLetter[i];
+        for (const Cell &c : ui().cells) {
             out += !c.bordered ? QStringLiteral(" ") : c.caption.isEmpty() ? QStringLiteral("_") : c.caption;
         }
         return out;
     }
-    bool running() const { return ui().txtGuessLetter.enabled && ui().cmdGiveUp.visible && !ui().cmdNew.visible; }
+    bool running() const { return ui().letterBox.enabled && ui().giveUpButton.visible && !ui().newGameButton.visible; }
 };
 
 // The menu check marks, Clue 1 to 5, Sounds 1 to 4 and Save Statistics, as "00001 1000 1".
@@ -97,7 +96,7 @@ inline QString menus(const Rig &r)
             out += QLatin1Char(m ? '1' : '0');
         return out;
     };
-    return marks(r.ui().mnuClue) + ' ' + marks(r.ui().mnuSounds) + (r.ui().mnuStats ? " 1" : " 0");
+    return marks(r.ui().clueChecks) + ' ' + marks(r.ui().soundChecks) + (r.ui().saveStatisticsChecked ? " 1" : " 0");
 }
 
 } // namespace gallows::testing

@@ -41,20 +41,20 @@ private slots:
         const bool fits = fetched<int>("rows") >= 1 && fetched<int>("rows") <= 3;
         Rig r({title});
         r.begin();
-        const auto &cells = r.ui().txtLetter;
+        const auto &cells = r.ui().cells;
         QSet<double> tops;
-        for (size_t i = 1; i < cells.size(); ++i) {
-            const Cell &c = cells[i], &prev = cells[i - 1];
+        for (size_t i = 0; i < cells.size(); ++i) {
+            const Cell &c = cells[i], &prev = cells[i ? i - 1 : 0];
             const QString where = QStringLiteral("cell %1 at %2,%3").arg(i).arg(c.left).arg(c.top);
             QVERIFY2(QRectF(0, 0, kClientWidth, kClientHeight).contains(QRectF(c.left, c.top, kCellSize, kCellSize)),
                 qPrintable(where));
-            QVERIFY2(i == 1 || c.top >= prev.top, "rows run top to bottom");
-            if (i > 1 && c.top == prev.top && c.bordered && prev.bordered)
+            QVERIFY2(c.top >= prev.top, "rows run top to bottom");
+            if (i > 0 && c.top == prev.top && c.bordered && prev.bordered)
                 QVERIFY2(c.left - prev.left >= kCellSize, qPrintable(where));
             tops.insert(c.top);
         }
         if (cell)
-            QCOMPARE(QPointF(cells[size_t(cell)].left, cells[size_t(cell)].top), fetched<QPointF>("place"));
+            QCOMPARE(QPointF(cells[size_t(cell - 1)].left, cells[size_t(cell - 1)].top), fetched<QPointF>("place"));
         QCOMPARE(int(tops.size()), fetched<int>("rows"));
         QString why;
         QCOMPARE(titleFitsBoard(title, &why), fits);
@@ -80,7 +80,7 @@ private slots:
         r.random.queue = {fetched<double>("r")};
         r.begin();
         QCOMPARE(r.catalogue.fetched, QList<int>{row});
-        QCOMPARE(r.game.CurrentTitle, titles[row]);
+        QCOMPARE(r.game.title(), titles[row]);
     }
 
     void revealOneCellPerTick()
@@ -90,20 +90,20 @@ private slots:
         QCOMPARE(r.ticker.interval, 17);
         for (int tick = 0; tick <= 5; ++tick) {
             if (tick)
-                r.game.tmrLoad_Timer();
-            for (size_t i = 1; i <= 5; ++i)
-                QVERIFY2(r.ui().txtLetter[i].visible == (int(i) <= tick), qPrintable(QString::number(tick)));
+                r.game.revealNextCell();
+            for (size_t i = 0; i < 5; ++i)
+                QVERIFY2(r.ui().cells[i].visible == (int(i) < tick), qPrintable(QString::number(tick)));
             // Guesses may come during the reveal; the other controls wait for its end.
             const bool done = tick == 5;
             const WindowState &ui = r.ui();
-            QCOMPARE((QList<bool>{r.ticker.running, ui.cmdNew.enabled, ui.cmdGiveUp.enabled, ui.lstIncorrect.enabled,
-                         ui.txtGuessLetter.enabled, ui.txtGuessWord.enabled}),
+            QCOMPARE((QList<bool>{r.ticker.running, ui.newGameButton.enabled, ui.giveUpButton.enabled, ui.incorrectList.enabled,
+                         ui.letterBox.enabled, ui.titleBox.enabled}),
                 (QList<bool>{!done, done, done, done, true, true}));
-            QCOMPARE(ui.focus, done ? "txtGuessLetter" : "");
+            QCOMPARE(ui.focus, done ? FocusTarget::LetterBox : FocusTarget::None);
         }
         QCOMPARE(r.ticker.starts, 1);
         const unsigned serial = r.ui().focusSerial;
-        r.game.tmrLoad_Timer(); // a late tick changes nothing
+        r.game.revealNextCell(); // a late tick changes nothing
         QCOMPARE(r.ui().focusSerial, serial);
     }
 
@@ -111,11 +111,11 @@ private slots:
     {
         Rig r({"ABCD"});
         r.start();
-        r.game.tmrLoad_Timer();
-        r.game.Form_QueryUnload();
-        r.game.tmrLoad_Timer(); // a tick already queued
+        r.game.revealNextCell();
+        r.game.saveAndClose();
+        r.game.revealNextCell(); // a tick already queued
         QVERIFY(!r.ticker.running && r.catalogue.closed);
-        QVERIFY(r.ui().txtLetter[1].visible && !r.ui().txtLetter[2].visible);
+        QVERIFY(r.ui().cells[0].visible && !r.ui().cells[1].visible);
     }
 
     // The first game's failure goes to the caller; a later one is told, then closes the window.
@@ -136,16 +136,16 @@ private slots:
         r.catalogue.vanished.insert(1);
         r.pictures.missing.insert(picture(1));
         if (steps.isEmpty()) {
-            QVERIFY_THROWS_EXCEPTION(GameError, r.game.new_game());
+            QVERIFY_THROWS_EXCEPTION(GameError, r.game.startGame());
             QVERIFY(r.messages.shown.isEmpty() && !r.ui().closeRequested);
             return;
         }
         r.play(steps);
-        r.game.cmdNew_Click();
+        r.game.newGame();
         QCOMPARE(r.messages.shown.size(), 1);
         QVERIFY2(r.messages.shown[0].contains(fetched<QString>("named")), qPrintable(r.messages.shown[0]));
         QVERIFY(r.ui().closeRequested);
-        QVERIFY(!r.ticker.running && !r.ui().txtGuessLetter.enabled);
+        QVERIFY(!r.ticker.running && !r.ui().letterBox.enabled);
     }
 };
 

@@ -43,7 +43,7 @@ private slots:
         Rig r({"ABC"}, saved({{"Clue", level}}));
         r.catalogue.rows[0] = {"1", "ABC", "1993", "Shooter", "Id Soft", fetched<QString>("developer")};
         r.begin();
-        auto label = [&] { return (r.ui().lblClue.visible ? "" : "[hidden] ") + r.ui().lblClue.caption; };
+        auto label = [&] { return (r.ui().clueLabel.visible ? "" : "[hidden] ") + r.ui().clueLabel.caption; };
         QStringList seen{label()}, expected;
         int nextWrong = 0, chosen = level.toInt();
         for (QChar step : steps) {
@@ -52,13 +52,13 @@ private slots:
             else if (step == 't')
                 r.title("nope");
             else
-                r.game.mnuClue_Click(chosen = step.digitValue());
+                r.game.chooseClueLevel(chosen = step.digitValue());
             seen << label();
         }
         for (QChar code : fetched<QString>("clues"))
             expected << (code == 'h' ? "[hidden] " + kClue['1'] : kClue[code]);
         QCOMPARE(seen, expected);
-        QCOMPARE(r.game.WrongGuesses, steps.count('w') + 2 * steps.count('t')); // every step was played
+        QCOMPARE(r.game.wrongGuesses(), steps.count('w') + 2 * steps.count('t')); // every step was played
         QCOMPARE(menus(r).left(5), QString(5, '0').replace(chosen - 1, 1, QLatin1Char('1')));
     }
 
@@ -93,10 +93,10 @@ private slots:
         r.begin(fetched<QString>("lead"));
         const qsizetype from = r.cues.played.size();
         // What the player sees, to show that the event took place even when it is silent.
-        auto seen = [&] { return r.board() + QString::number(r.game.WrongGuesses) + r.ui().stsBar[3]; };
+        auto seen = [&] { return r.board() + QString::number(r.game.wrongGuesses()) + r.ui().statusPanels[3]; };
         const QString before = seen();
         r.random.queue = {fetched<double>("r")};
-        event.isEmpty() ? r.game.cmdGiveUp_Click() : r.play(event);
+        event.isEmpty() ? r.game.giveUp() : r.play(event);
         QCOMPARE(r.cues.played.mid(from), fetched<QStringList>("played"));
         QVERIFY(seen() != before);
     }

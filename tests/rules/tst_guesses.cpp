@@ -53,32 +53,32 @@ private slots:
         r.begin(steps);
         const WindowState &ui = r.ui();
         QCOMPARE(r.board(), fetched<QString>("board"));
-        QCOMPARE(r.game.WrongGuesses, wrong);
-        QCOMPARE(ui.lstIncorrect.items.join('|'), fetched<QString>("listed"));
-        QCOMPARE(ui.imgGallows, picture(end.startsWith("win") ? 10 : end.startsWith("lose") ? 9 : wrong));
-        QVERIFY(ui.txtGuessLetter.text.isEmpty() && ui.txtGuessWord.text.isEmpty());
-        QCOMPARE((QList<bool>{r.running(), ui.cmdGuessLetter.enabled, ui.cmdGuessWord.enabled,
-                     ui.txtGuessWord.enabled}), QList<bool>(4, end.isEmpty()));
+        QCOMPARE(r.game.wrongGuesses(), wrong);
+        QCOMPARE(ui.incorrectList.items.join('|'), fetched<QString>("listed"));
+        QCOMPARE(ui.picture, picture(end.startsWith("win") ? 10 : end.startsWith("lose") ? 9 : wrong));
+        QVERIFY(ui.letterBox.text.isEmpty() && ui.titleBox.text.isEmpty());
+        QCOMPARE((QList<bool>{r.running(), ui.guessLetterButton.enabled, ui.guessTitleButton.enabled,
+                     ui.titleBox.enabled}), QList<bool>(4, end.isEmpty()));
         // Back to the box used; at the end New Game, so that Enter starts the next game.
-        QCOMPARE(ui.focus, !end.isEmpty() ? "cmdNew" : steps.contains('|') ? "txtGuessWord" : "txtGuessLetter");
+        QCOMPARE(ui.focus, !end.isEmpty() ? FocusTarget::NewGameButton : steps.contains('|') ? FocusTarget::TitleBox : FocusTarget::LetterBox);
         if (end.isEmpty())
             return;
         QCOMPARE(r.cues.played.last(), "Data/Gallows/Sounds/" + end);
         // Nothing counts until New Game, which draws and sets up a fresh game.
         r.play("Q|qqq");
-        r.game.cmdGiveUp_Click();
-        QCOMPARE(r.game.WrongGuesses, wrong);
-        QCOMPARE(r.game.GamesTotal, qint16(1));
+        r.game.giveUp();
+        QCOMPARE(r.game.wrongGuesses(), wrong);
+        QCOMPARE(r.game.statistics().total, qint16(1));
         r.random.fallback = 0.9;
-        r.game.cmdNew_Click();
-        QCOMPARE(ui.imgGallows, picture(0));
+        r.game.newGame();
+        QCOMPARE(ui.picture, picture(0));
         r.reveal();
         QVERIFY(r.running());
         QCOMPARE(r.board(), QStringLiteral("___"));
-        QCOMPARE(r.game.CurrentTitle, QStringLiteral("XYZ"));
-        QVERIFY(ui.lstIncorrect.items.isEmpty());
-        QCOMPARE(r.game.WrongGuesses, 0);
-        QCOMPARE(r.game.Moves, 0);
+        QCOMPARE(r.game.title(), QStringLiteral("XYZ"));
+        QVERIFY(ui.incorrectList.items.isEmpty());
+        QCOMPARE(r.game.wrongGuesses(), 0);
+        QCOMPARE(r.game.moves(), 0);
     }
 
     // Empty or too short: a message, the box cleared and focused, nothing else.
@@ -102,9 +102,9 @@ private slots:
         isTitle ? r.title(fetched<QString>("typed")) : r.letter(fetched<QString>("typed"));
         QCOMPARE(r.log, log + QStringList{isTitle ? "message Please enter the full title of this game!"
                                                   : "message Please enter a letter, stupid!"});
-        QCOMPARE(r.game.WrongGuesses, 1);
-        QCOMPARE((isTitle ? r.ui().txtGuessWord : r.ui().txtGuessLetter).text, QString());
-        QCOMPARE(r.ui().focus, isTitle ? "txtGuessWord" : "txtGuessLetter");
+        QCOMPARE(r.game.wrongGuesses(), 1);
+        QCOMPARE((isTitle ? r.ui().titleBox : r.ui().letterBox).text, QString());
+        QCOMPARE(r.ui().focus, isTitle ? FocusTarget::TitleBox : FocusTarget::LetterBox);
         QCOMPARE(r.ui().focusSerial, serial + 1);
     }
 };

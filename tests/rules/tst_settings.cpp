@@ -14,7 +14,7 @@ QStringList panels(const QString &counters)
     return {"Games Won: " + n[0], "Games Lost: " + n[1], "Given Up: " + n[2], "Games Played: " + n[3]};
 }
 
-QStringList panels(const Rig &r) { return {r.ui().stsBar.begin(), r.ui().stsBar.end()}; }
+QStringList panels(const Rig &r) { return {r.ui().statusPanels.begin(), r.ui().statusPanels.end()}; }
 
 } // namespace
 
@@ -37,14 +37,14 @@ private slots:
         const bool fresh = previous != "True";
         const Store stored{{"PreviousRun", previous}, {"Clue", "2"}, {"SaveStats", "False"}, {"Sounds", "3"}};
         Rig r({"ABC"}, previous.isEmpty() ? Store() : saved(stored, "4 3 2 9"));
-        r.game.Form_Load();
+        r.game.loadSettings();
         const QStringList defaults{"GamesWon=0", "GamesLost=0", "GamesGiveUp=0", "GamesTotal=0",
             "PreviousRun=True", "Clue=5", "SaveStats=True", "Sounds=1"};
         QCOMPARE(r.settings.writes, fresh ? defaults : QStringList());
         QCOMPARE(panels(r), panels(fresh ? "0 0 0 0" : "4 3 2 9"));
-        r.game.new_game();
+        r.game.startGame();
         QCOMPARE(menus(r), fresh ? "00001 1000 1" : "01000 0010 0");
-        QCOMPARE(r.ui().lblClue.caption, fresh ? "Clue 1 of 3: Published in 1990 by Pub"
+        QCOMPARE(r.ui().clueLabel.caption, fresh ? "Clue 1 of 3: Published in 1990 by Pub"
                                                : "Clue: Released in 1990");
     }
 
@@ -65,12 +65,12 @@ private slots:
         Rig r({"ABC"}, saved({{"SaveStats", stored}}));
         r.begin("|abc");
         if (toggle)
-            r.game.mnuStats_Click();
+            r.game.toggleSaveStatistics();
         QCOMPARE(r.settings.writes, toggle ? QStringList{"SaveStats=False"} : QStringList());
-        r.game.mnuClue_Click(3);
-        r.game.mnuSounds_Click(2);
+        r.game.chooseClueLevel(3);
+        r.game.chooseSoundLevel(2);
         r.settings.writes.clear();
-        r.game.Form_QueryUnload();
+        r.game.saveAndClose();
         const QString n = fetched<bool>("keep") ? "1" : "0";
         QCOMPARE(r.settings.writes, (QStringList{"GamesWon=" + n, "GamesLost=0", "GamesGiveUp=0",
                                         "GamesTotal=" + n, "Clue=3", "Sounds=2"}));
@@ -101,14 +101,14 @@ private slots:
         r.begin("AX");
         QCOMPARE(panels(r), panels(stored));
         if (outcome == "give up")
-            r.game.cmdGiveUp_Click();
+            r.game.giveUp();
         else
-            outcome == "reset" ? r.game.mnuReset_Click() : r.play(outcome);
+            outcome == "reset" ? r.game.resetStatistics() : r.play(outcome);
         QCOMPARE(panels(r), panels(after));
         QCOMPARE(r.settings.values, saved({{"SaveStats", "False"}}, outcome == "reset" ? after : stored));
         if (outcome == "reset") {
             QCOMPARE(r.board(), QStringLiteral("A__"));
-            QCOMPARE(r.ui().imgGallows, picture(1));
+            QCOMPARE(r.ui().picture, picture(1));
             r.title("abc");
             QCOMPARE(panels(r), panels("1 0 0 1"));
         }
@@ -135,7 +135,7 @@ private slots:
         r.begin();
         QVERIFY(r.running());
         QCOMPARE(panels(r), panels("1 1 1 " + QString::number(key == "GamesTotal" ? read : 1)));
-        QCOMPARE(int(r.game.SoundLevel), key == "Sounds" ? read : 2);
+        QCOMPARE(int(r.game.soundLevel()), key == "Sounds" ? read : 2);
     }
 
     // A failing write: every write is still tried, then the failure is told
@@ -157,11 +157,11 @@ private slots:
         r.settings.log = &r.log;
         r.begin();
         if (action == "stats")
-            r.game.mnuStats_Click();
+            r.game.toggleSaveStatistics();
         else if (action == "reset")
-            r.game.mnuReset_Click();
+            r.game.resetStatistics();
         else if (action == "close")
-            r.game.Form_QueryUnload();
+            r.game.saveAndClose();
         QCOMPARE(r.log.filter("save ").size(), fetched<int>("tries"));
         QCOMPARE(r.messages.shown, QStringList{"The settings file /tmp/ro/Tarvolin.conf could not be written."});
         QVERIFY(r.log.indexOf(QRegularExpression("message .*")) > r.log.lastIndexOf(QRegularExpression("save .*")));

@@ -66,11 +66,11 @@ private slots:
         FakeRandom random;
         FakePictures pictures;
         FakeTicker ticker;
-        GallowsGame game(Services{&catalogue, &store, &cues, &messages, &random, &pictures, &ticker});
-        game.Form_Load();
+        GameRules game(Services{catalogue, store, cues, messages, random, pictures, ticker});
+        game.loadSettings();
         QCOMPARE(store.get(QStringLiteral("PreviousRun")), failures ? QString() : QStringLiteral("True"));
-        game.mnuReset_Click();
-        game.Form_QueryUnload();
+        game.resetStatistics();
+        game.saveAndClose();
 
         // The first run's 8 defaults, the reset's 4 counters and the close's 6 values each
         // replace the file once; each failed change, the close's too, is told once, naming the file.

@@ -24,12 +24,12 @@ using namespace gallows::testing;
 namespace {
 
 // Help > About counted rather than shown, unless asked for.
-class Window : public frmGallows {
+class Window : public GameWindow {
 public:
-    using frmGallows::frmGallows;
+    using GameWindow::GameWindow;
     int aboutCalls = 0;
     bool realAbout = false;
-    void mnuAbout_Click() override { realAbout ? frmGallows::mnuAbout_Click() : void(++aboutCalls); }
+    void showAbout() override { realAbout ? GameWindow::showAbout() : void(++aboutCalls); }
 };
 
 // The real window over the fakes, built the way start-up builds it, shown,
@@ -42,7 +42,7 @@ struct Rig {
     FakeRandom random;
     FakeTicker ticker;
     QtPictureSource pictures;
-    std::unique_ptr<GallowsGame> game;
+    std::unique_ptr<GameRules> game;
     std::unique_ptr<Window> window;
 
     explicit Rig(const QString &root, const QStringList &titles = {QStringLiteral("Half-Life")}, bool reveal = true)
@@ -50,16 +50,16 @@ struct Rig {
     {
         for (const QString &title : titles)
             catalogue.add(title);
-        game = std::make_unique<GallowsGame>(Services{&catalogue, &settings, &cues, &messages, &random, &pictures, &ticker});
-        game->Form_Load();
+        game = std::make_unique<GameRules>(Services{catalogue, settings, cues, messages, random, pictures, ticker});
+        game->loadSettings();
         window = std::make_unique<Window>(*game, pictures);
         window->show();
         window->activateWindow();
-        game->new_game();
+        game->startGame();
         if (reveal)
             finishReveal();
     }
-    void finishReveal() { for (int guard = 0; ticker.running && guard < 500; ++guard) game->tmrLoad_Timer(); }
+    void finishReveal() { for (int guard = 0; ticker.running && guard < 500; ++guard) game->revealNextCell(); }
     template <class T = QWidget> T *get(const char *name) const { return qobject_cast<T *>(window->control(QLatin1String(name))); }
     bool active() { return QTest::qWaitForWindowActive(window.get()); }
     QLineEdit *box(const QString &name) const { return qobject_cast<QLineEdit *>(window->control(name)); }
@@ -74,7 +74,7 @@ struct Rig {
     QString board() const
     {
         QString out;
-        for (QLabel *cell : window->letterCells().mid(1))
+        for (QLabel *cell : window->letterCells())
             out += cell->frameShape() == QFrame::NoFrame ? QStringLiteral(" ")
                 : cell->text().isEmpty()                  ? QStringLiteral("_")
                                                           : cell->text();
@@ -282,15 +282,15 @@ private slots:
         Rig rig(pictureRoot.path(), {QStringLiteral("Half-Life")}, false);
         auto shownCells = [&] {
             int n = 0;
-            for (QLabel *cell : rig.window->letterCells().mid(1))
+            for (QLabel *cell : rig.window->letterCells())
                 n += !cell->isHidden();
             return n;
         };
-        rig.game->tmrLoad_Timer();
+        rig.game->revealNextCell();
         QList<int> seen;
         rig.messages.whileOpen = [&] {
             for (int tick = 0; tick < 3; ++tick) {
-                rig.game->tmrLoad_Timer();
+                rig.game->revealNextCell();
                 seen << shownCells();
             }
         };
@@ -394,7 +394,7 @@ private slots:
         bool seen = false;
         QTimer poll; // acts once the window is up, which must be modal
         connect(&poll, &QTimer::timeout, [&] {
-            auto *about = qobject_cast<frmAbout2 *>(QApplication::activeModalWidget());
+            auto *about = qobject_cast<AboutDialog *>(QApplication::activeModalWidget());
             if (!seen && about && about->isVisible()) {
                 seen = true;
                 QTest::keyClick(rig.window->windowHandle(), Qt::Key_E); // blocked
@@ -402,7 +402,7 @@ private slots:
             }
         });
         poll.start(10);
-        QTimer::singleShot(5000, &poll, [&] { if (auto *a = rig.window->findChild<frmAbout2 *>()) a->close(); });
+        QTimer::singleShot(5000, &poll, [&] { if (auto *a = rig.window->findChild<AboutDialog *>()) a->close(); });
         QTest::keyClick(rig.box("txtGuessLetter"), Qt::Key_A, Qt::ControlModifier);
         QVERIFY(seen);
         QTRY_VERIFY(!QApplication::activeModalWidget());
