@@ -4,7 +4,7 @@
 # fuzz targets) and runs the whole suite once more under them.
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/deps.sh
+scripts/deps.sh test
 
 cmake --preset default
 cmake --build --preset default
