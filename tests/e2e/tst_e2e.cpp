@@ -1,5 +1,5 @@
-// The real game under an Xvfb of its own, driven by real keystrokes (xdotool),
-// each test from a throw-away program folder with fresh per-user folders.
+// The real game under an Xvfb of its own, driven by real keystrokes (xdotool), each
+// test from a copy of the program folder outside the build folder, with fresh per-user folders.
 
 #include <QDeadlineTimer>
 #include <QProcess>
@@ -35,18 +35,17 @@ void dieWithParent(QProcess &process, int signal = SIGKILL)
     });
 }
 
-// The state letter of a process in /proc: 'T' when stopped.
-char processState(qint64 pid)
-{
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    const QByteArray line = stat.open(QIODevice::ReadOnly) ? stat.readAll() : QByteArray();
-    return line.mid(line.lastIndexOf(')') + 2, 1).append('?').at(0);
-}
-
 QString contents(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+// The state letter of a process in /proc: 'T' when stopped.
+char processState(qint64 pid)
+{
+    const QString line = contents(QStringLiteral("/proc/%1/stat").arg(pid));
+    return line.mid(line.lastIndexOf(')') + 2, 1).append('?').at(0).toLatin1();
 }
 
 bool writeFile(const QString &path, const QByteArray &bytes)
@@ -107,17 +106,16 @@ class TestE2e : public QObject {
         return values.join(' ');
     }
 
-    // A program folder as a player has it, its catalogue made by the catalogue
-    // tool from `title` (none: no rows) under `key` (none: the game's own);
-    // `seeded`: with the settings of an earlier run.
+    // A copy of what the README says can be copied anywhere, its catalogue made again
+    // by the catalogue tool from `title` (none: no rows) under `key` (none: the game's
+    // own); `seeded`: with the settings of an earlier run.
     void prepare(const QString &title = "Elite", const QString &key = {}, bool seeded = true)
     {
         root = std::make_unique<QTemporaryDir>();
         // Qt wants the runtime folder private.
-        QCOMPARE(QProcess::execute("mkdir", {"-p", "-m", "700", path("program/Data"), path("config"), path("runtime")}),
-                 0);
-        QCOMPARE(QProcess::execute("cp", {GALLOWS_PROGRAM, GALLOWS_READER_PART, GALLOWS_CUE_PART, path("program")}), 0);
-        QCOMPARE(QProcess::execute("cp", {"-r", GALLOWS_BUILD_MEDIA, path("program/Data")}), 0);
+        QCOMPARE(QProcess::execute("mkdir", {"-p", "-m", "700", path("program"), path("config"), path("runtime")}), 0);
+        QCOMPARE(QProcess::execute("cp", {"-r", GALLOWS_PROGRAM, GALLOWS_READER_PART, GALLOWS_CUE_PART, GALLOWS_DATA,
+                                          path("program")}), 0);
         QVERIFY(!seeded || writeFile(path("config/Tarvolin.conf"), kEarlierRun));
         const QByteArray row = "1," + title.toUtf8() + ",1984,simulation,Tarvolin Test House,Two Coders\n";
         QVERIFY(writeFile(path("games.csv"),
@@ -180,7 +178,7 @@ private slots:
     }
     void cleanupTestCase() { xvfb.terminate(); xvfb.waitForFinished(5000); }
 
-    // Nine wrong letters lose, New Game, the typed title wins; Ctrl+Q saves.
+    // Nine wrong letters lose, New Game, the typed title wins; Ctrl+Q saves; the copy's own cue part plays.
     void lossThenWin()
     {
         prepare();
@@ -188,6 +186,8 @@ private slots:
         QVERIFY2(startPlaying(game), qPrintable(game.errors()));
         QVERIFY(keys("q Return w Return r Return u Return y Return p Return s Return d Return f Return alt+n"));
         QVERIFY2(game.boardsRevealed(2), qPrintable(game.errors()));
+        const QString maps = contents(QStringLiteral("/proc/%1/maps").arg(game.process.processId()));
+        QVERIFY2(maps.contains(QDir(path("program")).canonicalPath() + "/gallows-cue-player.so"), qPrintable(maps));
         QVERIFY(keys("Tab e shift+l i shift+t e Return ctrl+q"));
         QCOMPARE(game.status(), 0);
         QCOMPARE(counters(), QStringLiteral("6 5 3 14"));
