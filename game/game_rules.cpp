@@ -299,11 +299,7 @@ void GameRules::checkLetter()
             if (cueSounds(Cue::Correct, m_soundLevel))
                 m_services.cues.play(cueFile(Cue::Correct, variant));
         } else {
-            m_state.incorrectList.items.append(guess);
-            ++m_wrongGuesses;
-            if (cueSounds(Cue::Wrong, m_soundLevel) && m_wrongGuesses < kLossCount)
-                m_services.cues.play(cueFile(Cue::Wrong, variant));
-            countWrongGuess();
+            listWrongGuess(guess, 1, variant);
         }
     }
     m_state.letterBox.text.clear();
@@ -326,16 +322,23 @@ void GameRules::checkTitle()
         winGame();
     } else {
         const int variant = drawVariant();
-        m_state.incorrectList.items.append(typed);
-        m_wrongGuesses += 2;
         ++m_moves;
-        if (cueSounds(Cue::Wrong, m_soundLevel) && m_wrongGuesses < kLossCount)
-            m_services.cues.play(cueFile(Cue::Wrong, variant));
-        countWrongGuess();
+        listWrongGuess(typed, 2, variant);
     }
     m_state.titleBox.text.clear();
     if (m_state.titleBox.enabled)
         requestFocus(FocusTarget::TitleBox);
+}
+
+// A wrong letter or title: listed, its strokes counted, its sound played
+// unless it loses the game (the loss has a sound of its own).
+void GameRules::listWrongGuess(const QString &guess, int strokes, int variant)
+{
+    m_state.incorrectList.items.append(guess);
+    m_wrongGuesses += strokes;
+    if (cueSounds(Cue::Wrong, m_soundLevel) && m_wrongGuesses < kLossCount)
+        m_services.cues.play(cueFile(Cue::Wrong, variant));
+    countWrongGuess();
 }
 
 // Which of the four "correct" or "wrong" sounds plays.

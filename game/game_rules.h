@@ -90,6 +90,7 @@ signals:
 private:
     void checkLetter();
     void checkTitle();
+    void listWrongGuess(const QString &guess, int strokes, int variant);
     void countWrongGuess();
     void winGame();
     void loseGame();
