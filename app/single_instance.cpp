@@ -53,10 +53,10 @@ SingleInstance::SingleInstance(QObject *parent) : QObject(parent) {}
 
 SingleInstance::~SingleInstance()
 {
-    if (listener >= 0) {
-        delete notifier;
-        ::close(listener);
-        QFile::remove(socketPath);
+    if (m_listener >= 0) {
+        delete m_notifier;
+        ::close(m_listener);
+        QFile::remove(m_socketPath);
     }
 }
 
@@ -72,14 +72,14 @@ QString SingleInstance::runtimeFolder()
 bool SingleInstance::acquire()
 {
     const QString dir = runtimeFolder();
-    socketPath = dir + QStringLiteral("/tarvolin-gallows.socket");
+    m_socketPath = dir + QStringLiteral("/tarvolin-gallows.socket");
     removeAbandonedLock(dir + QStringLiteral("/tarvolin-gallows.lock"));
-    lock = std::make_unique<QLockFile>(dir + QStringLiteral("/tarvolin-gallows.lock"));
+    m_lock = std::make_unique<QLockFile>(dir + QStringLiteral("/tarvolin-gallows.lock"));
     // The owner's process id decides staleness, never the lock's age.
-    lock->setStaleLockTime(0);
-    if (!lock->tryLock(0)) {
-        if (lock->error() == QLockFile::LockFailedError) {
-            askToRaise(socketPath);
+    m_lock->setStaleLockTime(0);
+    if (!m_lock->tryLock(0)) {
+        if (m_lock->error() == QLockFile::LockFailedError) {
+            askToRaise(m_socketPath);
             return false;
         }
         // The runtime folder is unusable: better a second copy than none.
@@ -94,7 +94,7 @@ bool SingleInstance::acquire()
 void SingleInstance::listen()
 {
     sockaddr_un address;
-    if (!socketAddress(socketPath, &address))
+    if (!socketAddress(m_socketPath, &address))
         return;
     // Holding the lock makes any socket file there a dead copy's leftover.
     ::unlink(address.sun_path);
@@ -108,22 +108,22 @@ void SingleInstance::listen()
         ::close(fd);
         return;
     }
-    listener = fd;
+    m_listener = fd;
 }
 
 void SingleInstance::answerLaterCopies()
 {
-    if (listener < 0 || notifier)
+    if (m_listener < 0 || m_notifier)
         return;
-    notifier = new QSocketNotifier(listener, QSocketNotifier::Read, this);
-    connect(notifier, &QSocketNotifier::activated, this, &SingleInstance::acceptPeers);
+    m_notifier = new QSocketNotifier(m_listener, QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &SingleInstance::acceptPeers);
     acceptPeers();
 }
 
 void SingleInstance::acceptPeers()
 {
     for (;;) {
-        const int peer = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+        const int peer = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
         if (peer < 0) {
             if (errno == EINTR)
                 continue;

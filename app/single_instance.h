@@ -38,10 +38,10 @@ private:
     void listen();
     void acceptPeers();
 
-    std::unique_ptr<QLockFile> lock;
-    QString socketPath;
-    int listener = -1;
-    QSocketNotifier *notifier = nullptr;
+    std::unique_ptr<QLockFile> m_lock;
+    QString m_socketPath;
+    int m_listener = -1;
+    QSocketNotifier *m_notifier = nullptr;
 };
 
 } // namespace gallows

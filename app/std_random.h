@@ -9,12 +9,12 @@ namespace gallows {
 
 class StdRandom : public RandomSource {
 public:
-    StdRandom() : engine(std::random_device{}()) {}
-    explicit StdRandom(std::uint64_t seed) : engine(seed) {}
-    double next() override { return std::generate_canonical<double, 53>(engine); }
+    StdRandom() : m_engine(std::random_device{}()) {}
+    explicit StdRandom(std::uint64_t seed) : m_engine(seed) {}
+    double next() override { return std::generate_canonical<double, 53>(m_engine); }
 
 private:
-    std::mt19937_64 engine;
+    std::mt19937_64 m_engine;
 };
 
 } // namespace gallows

@@ -105,10 +105,10 @@ class CueOutput : public QObject {
 public:
     std::atomic<QtCuePlayer::Stage> stage{QtCuePlayer::Stage::Idle};
 
-    CueOutput() : closing(new QTimer(this))
+    CueOutput() : m_closing(new QTimer(this))
     {
-        closing->setSingleShot(true);
-        connect(closing, &QTimer::timeout, this, &CueOutput::stopCurrent);
+        m_closing->setSingleShot(true);
+        connect(m_closing, &QTimer::timeout, this, &CueOutput::stopCurrent);
     }
 
     // Asking for the output device connects Qt to the sound server now
@@ -134,11 +134,11 @@ public:
         connect(next, &QAudioSink::stateChanged, this, [this, next](QAudio::State state) {
             sinkStateChanged(next, state);
         });
-        sink = next;
+        m_sink = next;
         next->start(source); // a server that does not answer holds the thread here
-        if (sink == next && next->error() != QAudio::NoError)
+        if (m_sink == next && next->error() != QAudio::NoError)
             stopCurrent();
-        else if (sink == next)
+        else if (m_sink == next)
             stage = QtCuePlayer::Stage::Playing;
     }
 
@@ -150,70 +150,70 @@ public:
         // a stream has only just closed, the server's answers may still be on
         // their way, and libpulse aborts the process when one arrives while
         // Qt tears the connection down: wait for them.
-        if (streamClosed.isValid() && streamClosed.elapsed() < kServerAnswerMs)
-            QThread::msleep(quint64(kServerAnswerMs - streamClosed.elapsed()));
+        if (m_streamClosed.isValid() && m_streamClosed.elapsed() < kServerAnswerMs)
+            QThread::msleep(quint64(kServerAnswerMs - m_streamClosed.elapsed()));
         thread()->quit();
     }
 
 private:
     void stopCurrent()
     {
-        closing->stop();
+        m_closing->stop();
         stage = QtCuePlayer::Stage::Idle;
         // Qt's sound back end may run the event loop while a stream closes,
         // and with it this object again: let go of the sink before stopping
         // it, and delete it from the event loop rather than from a handler.
-        if (QAudioSink *old = std::exchange(sink, nullptr)) {
+        if (QAudioSink *old = std::exchange(m_sink, nullptr)) {
             old->disconnect(this);
             old->stop();
             old->deleteLater();
-            streamClosed.start();
+            m_streamClosed.start();
         }
     }
 
     void sinkStateChanged(QAudioSink *from, QAudio::State state)
     {
-        if (!sink || sink != from)
+        if (!m_sink || m_sink != from)
             return;
         if (state == QAudio::StoppedState) {
             // The device went away or failed.
-            if (sink->error() != QAudio::NoError)
+            if (m_sink->error() != QAudio::NoError)
                 stopCurrent();
             return;
         }
         // Once the sink has read the whole cue, the server still holds up to
         // one buffer of it: close the stream when that has been played, not
         // before, as the server drops what a stream still holds when it closes.
-        const auto *source = sink->findChild<QBuffer *>();
-        if (state == QAudio::IdleState && source && source->atEnd() && !closing->isActive())
-            closing->start(int(sink->format().durationForBytes(sink->bufferSize()) / 1000) + 100);
+        const auto *source = m_sink->findChild<QBuffer *>();
+        if (state == QAudio::IdleState && source && source->atEnd() && !m_closing->isActive())
+            m_closing->start(int(m_sink->format().durationForBytes(m_sink->bufferSize()) / 1000) + 100);
     }
 
-    QAudioSink *sink = nullptr;
-    QTimer *closing;
-    QElapsedTimer streamClosed;
+    QAudioSink *m_sink = nullptr;
+    QTimer *m_closing;
+    QElapsedTimer m_streamClosed;
 };
 
 QtCuePlayer::QtCuePlayer(const QString &folder)
-    : root(folder), thread(new QThread), output(new CueOutput)
+    : m_root(folder), m_thread(new QThread), m_output(new CueOutput)
 {
     // The twelve cues are small: read them all now, so that no cue waits for
     // the disk when the game first needs it. A missing file is looked for
     // again when it is played.
     for (const QString &cue : cueFiles())
         soundFor(cue);
-    thread->setObjectName(QStringLiteral("gallows-cues"));
-    output->moveToThread(thread);
-    thread->start();
-    QMetaObject::invokeMethod(output, [o = output] { o->warmUp(); }, Qt::QueuedConnection);
+    m_thread->setObjectName(QStringLiteral("gallows-cues"));
+    m_output->moveToThread(m_thread);
+    m_thread->start();
+    QMetaObject::invokeMethod(m_output, [o = m_output] { o->warmUp(); }, Qt::QueuedConnection);
 }
 
 QtCuePlayer::~QtCuePlayer()
 {
-    QMetaObject::invokeMethod(output, [o = output] { o->finish(); }, Qt::QueuedConnection);
-    if (thread->wait(QDeadlineTimer(kFinishMs))) {
-        delete output; // its thread is over: nothing else touches it
-        delete thread;
+    QMetaObject::invokeMethod(m_output, [o = m_output] { o->finish(); }, Qt::QueuedConnection);
+    if (m_thread->wait(QDeadlineTimer(kFinishMs))) {
+        delete m_output; // its thread is over: nothing else touches it
+        delete m_thread;
         return;
     }
     // The thread is still inside the sink, waiting for a sound server that
@@ -232,7 +232,7 @@ QtCuePlayer::~QtCuePlayer()
 
 QString QtCuePlayer::resolve(const QString &relativePath) const
 {
-    return root + QLatin1Char('/') + relativePath;
+    return m_root + QLatin1Char('/') + relativePath;
 }
 
 QStringList QtCuePlayer::cueFiles()
@@ -249,33 +249,33 @@ QStringList QtCuePlayer::cueFiles()
 
 int QtCuePlayer::lengthMs(const QString &relativePath) const
 {
-    const auto it = sounds.constFind(relativePath);
-    return it == sounds.constEnd() ? 0 : it->lengthMs();
+    const auto it = m_sounds.constFind(relativePath);
+    return it == m_sounds.constEnd() ? 0 : it->lengthMs();
 }
 
 QtCuePlayer::Stage QtCuePlayer::stage() const
 {
-    return output->stage;
+    return m_output->stage;
 }
 
 const WaveSound *QtCuePlayer::soundFor(const QString &relativePath)
 {
-    auto it = sounds.constFind(relativePath);
-    if (it != sounds.constEnd())
+    auto it = m_sounds.constFind(relativePath);
+    if (it != m_sounds.constEnd())
         return &*it;
     QFile file(resolve(relativePath));
     if (!QFileInfo(file).isFile() || !file.open(QIODevice::ReadOnly))
         return nullptr;
     // A file that is there but is no sound is remembered as such: it stays
     // silent without being read again at every guess.
-    return &*sounds.insert(relativePath, WaveSound::read(file.readAll()));
+    return &*m_sounds.insert(relativePath, WaveSound::read(file.readAll()));
 }
 
 void QtCuePlayer::play(const QString &relativePath)
 {
     // The cue is handed over, never waited for: the samples are shared, not copied.
     const WaveSound *sound = soundFor(relativePath);
-    QMetaObject::invokeMethod(output, [o = output, cue = sound ? *sound : WaveSound()] { o->play(cue); },
+    QMetaObject::invokeMethod(m_output, [o = m_output, cue = sound ? *sound : WaveSound()] { o->play(cue); },
                               Qt::QueuedConnection);
 }
 

@@ -39,7 +39,7 @@ class QtCuePlayer : public CuePlayer {
 public:
     // Reads the cues below `root`, the folder that holds Data/, and starts
     // its thread.
-    explicit QtCuePlayer(const QString &root);
+    explicit QtCuePlayer(const QString &m_root);
     ~QtCuePlayer() override;
 
     void play(const QString &relativePath) override;
@@ -63,10 +63,10 @@ public:
 private:
     const WaveSound *soundFor(const QString &relativePath);
 
-    QString root;
-    QHash<QString, WaveSound> sounds;
-    QThread *thread;
-    CueOutput *output; // lives on `thread`
+    QString m_root;
+    QHash<QString, WaveSound> m_sounds;
+    QThread *m_thread;
+    CueOutput *m_output; // lives on `thread`
 };
 
 } // namespace gallows

@@ -18,7 +18,7 @@ namespace {
 } // namespace
 
 Error::Error(int code, const QString &message)
-    : std::runtime_error(message.toStdString()), resultCode(code), text(message)
+    : std::runtime_error(message.toStdString()), m_resultCode(code), m_text(message)
 {
 }
 
@@ -33,40 +33,40 @@ Connection::Connection(const QString &path, Mode mode)
     sqlite3 *raw = nullptr;
     const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, flags, nullptr);
     // sqlite3_open_v2 hands back a handle even on failure; it must be closed.
-    db.reset(raw);
+    m_db.reset(raw);
     if (rc != SQLITE_OK)
         fail(raw, rc);
 }
 
 void Connection::key(const QByteArray &passphrase)
 {
-    const int rc = sqlite3_key(db.get(), passphrase.constData(), int(passphrase.size()));
+    const int rc = sqlite3_key(m_db.get(), passphrase.constData(), int(passphrase.size()));
     if (rc != SQLITE_OK)
-        fail(db.get(), rc);
+        fail(m_db.get(), rc);
 }
 
 void Connection::exec(const char *sql)
 {
-    const int rc = sqlite3_exec(db.get(), sql, nullptr, nullptr, nullptr);
+    const int rc = sqlite3_exec(m_db.get(), sql, nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK)
-        fail(db.get(), rc);
+        fail(m_db.get(), rc);
 }
 
 Statement Connection::prepare(const char *sql)
 {
     sqlite3_stmt *raw = nullptr;
-    const int rc = sqlite3_prepare_v2(db.get(), sql, -1, &raw, nullptr);
-    Statement st(db.get(), raw);
+    const int rc = sqlite3_prepare_v2(m_db.get(), sql, -1, &raw, nullptr);
+    Statement st(m_db.get(), raw);
     if (rc != SQLITE_OK)
-        fail(db.get(), rc);
+        fail(m_db.get(), rc);
     return st;
 }
 
 void Connection::close()
 {
-    if (!db)
+    if (!m_db)
         return;
-    sqlite3 *raw = db.release();
+    sqlite3 *raw = m_db.release();
     const int rc = sqlite3_close(raw);
     if (rc != SQLITE_OK) {
         // A statement is still open somewhere: let SQLite finish the close
@@ -84,90 +84,90 @@ void Statement::Finalizer::operator()(sqlite3_stmt *stmt) const
 void Statement::check(int rc) const
 {
     if (rc != SQLITE_OK)
-        fail(db, rc);
+        fail(m_db, rc);
 }
 
 void Statement::bindInt64(int index, qint64 value)
 {
-    check(sqlite3_bind_int64(stmt.get(), index, value));
+    check(sqlite3_bind_int64(m_stmt.get(), index, value));
 }
 
 void Statement::bindDouble(int index, double value)
 {
-    check(sqlite3_bind_double(stmt.get(), index, value));
+    check(sqlite3_bind_double(m_stmt.get(), index, value));
 }
 
 void Statement::bindText(int index, const QByteArray &utf8)
 {
-    check(sqlite3_bind_text64(stmt.get(), index, utf8.constData(), sqlite3_uint64(utf8.size()),
+    check(sqlite3_bind_text64(m_stmt.get(), index, utf8.constData(), sqlite3_uint64(utf8.size()),
                               SQLITE_TRANSIENT, SQLITE_UTF8));
 }
 
 void Statement::bindBlob(int index, const QByteArray &bytes)
 {
-    check(sqlite3_bind_blob64(stmt.get(), index, bytes.constData(), sqlite3_uint64(bytes.size()),
+    check(sqlite3_bind_blob64(m_stmt.get(), index, bytes.constData(), sqlite3_uint64(bytes.size()),
                               SQLITE_TRANSIENT));
 }
 
 void Statement::bindNull(int index)
 {
-    check(sqlite3_bind_null(stmt.get(), index));
+    check(sqlite3_bind_null(m_stmt.get(), index));
 }
 
 bool Statement::step()
 {
-    const int rc = sqlite3_step(stmt.get());
+    const int rc = sqlite3_step(m_stmt.get());
     if (rc == SQLITE_ROW)
         return true;
     if (rc == SQLITE_DONE)
         return false;
-    fail(db, rc);
+    fail(m_db, rc);
 }
 
 void Statement::reset()
 {
     // sqlite3_reset repeats the last step's error, which step() has already
     // reported; clearing the bindings cannot fail.
-    sqlite3_reset(stmt.get());
-    sqlite3_clear_bindings(stmt.get());
+    sqlite3_reset(m_stmt.get());
+    sqlite3_clear_bindings(m_stmt.get());
 }
 
 int Statement::columnCount() const
 {
-    return sqlite3_column_count(stmt.get());
+    return sqlite3_column_count(m_stmt.get());
 }
 
 QByteArray Statement::columnName(int column) const
 {
-    return QByteArray(sqlite3_column_name(stmt.get(), column));
+    return QByteArray(sqlite3_column_name(m_stmt.get(), column));
 }
 
 int Statement::columnType(int column) const
 {
-    return sqlite3_column_type(stmt.get(), column);
+    return sqlite3_column_type(m_stmt.get(), column);
 }
 
 qint64 Statement::columnInt64(int column) const
 {
-    return sqlite3_column_int64(stmt.get(), column);
+    return sqlite3_column_int64(m_stmt.get(), column);
 }
 
 double Statement::columnDouble(int column) const
 {
-    return sqlite3_column_double(stmt.get(), column);
+    return sqlite3_column_double(m_stmt.get(), column);
 }
 
 QByteArray Statement::columnText(int column) const
 {
-    const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt.get(), column));
-    const int size = sqlite3_column_bytes(stmt.get(), column);
+    const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt.get(), column));
+    const int size = sqlite3_column_bytes(m_stmt.get(), column);
     return text ? QByteArray(text, size) : QByteArray();
 }
 
 QByteArray Statement::columnBlob(int column) const
 {
-    const auto *data = static_cast<const char *>(sqlite3_column_blob(stmt.get(), column));
-    const int size = sqlite3_column_bytes(stmt.get(), column);
+    const auto *data = static_cast<const char *>(sqlite3_column_blob(m_stmt.get(), column));
+    const int size = sqlite3_column_bytes(m_stmt.get(), column);
     return data ? QByteArray(data, size) : QByteArray();
 }
 

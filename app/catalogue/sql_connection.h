@@ -17,12 +17,12 @@ namespace gallows::sql {
 class Error : public std::runtime_error {
 public:
     Error(int code, const QString &message);
-    int code() const { return resultCode; }
-    QString message() const { return text; }
+    int code() const { return m_resultCode; }
+    QString message() const { return m_text; }
 
 private:
-    int resultCode;
-    QString text;
+    int m_resultCode;
+    QString m_text;
 };
 
 class Statement;
@@ -37,7 +37,7 @@ public:
     Connection(Connection &&) noexcept = default;
     Connection &operator=(Connection &&) noexcept = default;
 
-    bool isOpen() const { return bool(db); }
+    bool isOpen() const { return bool(m_db); }
     // Sets the passphrase; must come before the first statement.
     void key(const QByteArray &passphrase);
     void exec(const char *sql);
@@ -45,18 +45,18 @@ public:
     // Closes the database now (the destructor would do it too).
     void close();
 
-    sqlite3 *handle() const { return db.get(); }
+    sqlite3 *handle() const { return m_db.get(); }
 
 private:
     struct Closer {
         void operator()(sqlite3 *db) const;
     };
-    std::unique_ptr<sqlite3, Closer> db;
+    std::unique_ptr<sqlite3, Closer> m_db;
 };
 
 class Statement {
 public:
-    Statement(sqlite3 *db, sqlite3_stmt *stmt) : db(db), stmt(stmt) {}
+    Statement(sqlite3 *db, sqlite3_stmt *stmt) : m_db(db), m_stmt(stmt) {}
     Statement(Statement &&) noexcept = default;
     Statement &operator=(Statement &&) noexcept = default;
 
@@ -69,7 +69,7 @@ public:
     // Advances to the next row: true while there is one.
     bool step();
     void reset();
-    void finalize() { stmt.reset(); }
+    void finalize() { m_stmt.reset(); }
 
     int columnCount() const;
     QByteArray columnName(int column) const;
@@ -85,8 +85,8 @@ private:
     struct Finalizer {
         void operator()(sqlite3_stmt *stmt) const;
     };
-    sqlite3 *db = nullptr;
-    std::unique_ptr<sqlite3_stmt, Finalizer> stmt;
+    sqlite3 *m_db = nullptr;
+    std::unique_ptr<sqlite3_stmt, Finalizer> m_stmt;
 };
 
 } // namespace gallows::sql
