@@ -18,8 +18,7 @@ extern "C" Q_DECL_EXPORT gallows::Catalogue *gallows_open_catalogue_v1(const QSt
     // first initialisation decides for the whole process.
     OPENSSL_init_crypto(OPENSSL_INIT_NO_LOAD_CRYPTO_STRINGS | OPENSSL_INIT_NO_LOAD_CONFIG, nullptr);
     try {
-        const gallows::CatalogueKeyCache keys;
-        return new gallows::SqlCipherCatalogue(path, QString::fromLatin1(gallows::kCatalogueKey), &keys);
+        return new gallows::SqlCipherCatalogue(path);
     } catch (const std::exception &e) {
         *error = QString::fromUtf8(e.what());
     } catch (...) {
