@@ -1,7 +1,7 @@
 # The game itself: `gallows` at the top of the build folder, beside Data/ and
 # the two plugins it loads at run time (the catalogue reader and the cue
 # player), so that SQLCipher and Qt Multimedia are not loaded before main().
-add_executable(gallows
+qt_add_executable(gallows
   ${CMAKE_CURRENT_SOURCE_DIR}/main.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/startup.h
   ${CMAKE_CURRENT_SOURCE_DIR}/startup.cpp
