@@ -5,7 +5,7 @@
 //
 // With the logging category gallows.startup switched on
 // (QT_LOGGING_RULES="gallows.startup.debug=true"), the milestones are logged
-// in milliseconds since the process started, for bench/:
+// in milliseconds since the process started (the benchmark reads them):
 //   window-shown-ms 123.4
 //   reveal-started-ms 130.2
 //   board-revealed-ms 456.7 cells 12
