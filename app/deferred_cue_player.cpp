@@ -1,7 +1,7 @@
 #include "app/deferred_cue_player.h"
 
-#include "sound/cue_player_module.h"
 #include "app/paths.h"
+#include "sound/cue_player_factory.h"
 
 #include <cstdio>
 
@@ -17,10 +17,8 @@ void DeferredCuePlayer::warmUp()
         return;
     tried = true;
     QString why;
-    const auto make = reinterpret_cast<cue_module::MakeFunction>(
-        resolvePart(cue_module::kFileName, cue_module::kMakeSymbol, &why));
-    if (make)
-        player.reset(make(dataRoot()));
+    if (auto *factory = loadPlugin<CuePlayerFactory>(QStringLiteral("gallows-cue-player.so"), &why))
+        player = factory->create(dataRoot());
     if (!player)
         fprintf(stderr, "gallows: playing without sound: %s\n", qPrintable(why));
 }

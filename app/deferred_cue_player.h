@@ -15,8 +15,8 @@ namespace gallows {
 
 class DeferredCuePlayer : public CuePlayer {
 public:
-    // The player is loaded from the game's gallows-cue-player.so (see
-    // modulePath()).
+    // The player is loaded from the game's plugin gallows-cue-player.so
+    // (see modulePath()).
     DeferredCuePlayer() = default;
     ~DeferredCuePlayer() override;
 

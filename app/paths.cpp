@@ -4,7 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLibrary>
+#include <QPluginLoader>
 
 namespace gallows {
 
@@ -48,13 +48,13 @@ QString modulePath(const QString &fileName)
     return beside;
 }
 
-QFunctionPointer resolvePart(const char *fileName, const char *symbol, QString *why)
+QObject *loadPluginInstance(const QString &fileName, QString *why)
 {
-    QLibrary part(modulePath(QString::fromLatin1(fileName)));
-    const QFunctionPointer found = part.resolve(symbol);
-    if (!found)
-        *why = part.errorString();
-    return found;
+    QPluginLoader loader(modulePath(fileName));
+    QObject *instance = loader.instance();
+    if (!instance)
+        *why = loader.errorString();
+    return instance;
 }
 
 } // namespace gallows

@@ -1,6 +1,6 @@
 #pragma once
+#include <QObject>
 #include <QString>
-#include <QtGlobal>
 
 namespace gallows {
 
@@ -15,14 +15,25 @@ QString dataRoot();
 // dataRoot() joined with a relative path such as "Data/bsk.cab".
 QString dataPath(const QString &relativePath);
 
-// Where one of the game's loadable parts (such as "gallows-cue-player.so")
-// is: beside the program in a build folder, else in the installed lib
-// folder. When neither holds it, the path beside the program.
+// Where one of the game's plugins (such as "gallows-cue-player.so") is:
+// beside the program in a build folder, else in the installed lib folder.
+// When neither holds it, the path beside the program.
 QString modulePath(const QString &fileName);
 
-// Loads the part `fileName` (found as modulePath() finds it) and looks up
-// `symbol` in it. Null, with the reason in `*why`, when either fails. A part
-// once loaded stays loaded until the program ends.
-QFunctionPointer resolvePart(const char *fileName, const char *symbol, QString *why);
+// Loads the plugin `fileName` (found as modulePath() finds it) and returns
+// its instance, made on the calling thread and kept until the program ends.
+// Null, with the reason in `*why`, when it does not load or is not an
+// `Interface`.
+QObject *loadPluginInstance(const QString &fileName, QString *why);
+
+template <typename Interface>
+Interface *loadPlugin(const QString &fileName, QString *why)
+{
+    QObject *instance = loadPluginInstance(fileName, why);
+    Interface *part = qobject_cast<Interface *>(instance);
+    if (instance && !part)
+        *why = QStringLiteral("%1 belongs to another version of the game").arg(modulePath(fileName));
+    return part;
+}
 
 } // namespace gallows

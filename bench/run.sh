@@ -10,10 +10,14 @@ here=$(cd "$(dirname "$0")" && pwd)
 repo=$(dirname "$here")
 build=$(realpath -m "${1:-$repo/build-bench}")
 
+# The bench programs are built only with GALLOWS_BENCH on.
 if [[ ! -f $build/CMakeCache.txt ]]; then
-  cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGALLOWS_BENCH=ON >/dev/null
+elif ! grep -q '^GALLOWS_BENCH:[A-Z]*=ON$' "$build/CMakeCache.txt"; then
+  cmake -S "$repo" -B "$build" -DGALLOWS_BENCH=ON >/dev/null
 fi
-cmake --build "$build" --target gallows gallows_data gallows-bench-bare gallows-bench-catalogue >&2
+cmake --build "$build" --parallel 2 \
+  --target gallows gallows-catalogue-reader gallows-cue-player gallows_data gallows-bench-bare gallows-bench-catalogue >&2
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/gallows-bench.XXXXXX")
 # The runtime folder is in memory, as a desktop session's /run/user/<uid> is.

@@ -1,7 +1,6 @@
 #include "app/catalogue/sqlcipher_catalogue.h"
 #include "app/catalogue/catalogue_columns.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QStringList>
 #include <limits>
@@ -16,13 +15,8 @@ QString cannotRead(const QString &path, const QString &why)
     return QStringLiteral("The games catalogue %1 cannot be read: %2").arg(path, why);
 }
 
-} // namespace
-
-namespace {
-
-// A connection keyed with `key` (a passphrase, or a raw key as x'...') on
-// which a first statement has run: that is where a wrong key or a damaged
-// file shows. Throws sql::Error.
+// A connection keyed with the passphrase `key` on which a first statement has
+// run: that is where a wrong key or a damaged file shows. Throws sql::Error.
 sql::Connection keyedConnection(const QString &path, const QByteArray &key)
 {
     sql::Connection db(path, sql::Connection::Mode::ReadOnly);
@@ -33,49 +27,9 @@ sql::Connection keyedConnection(const QString &path, const QByteArray &key)
     return db;
 }
 
-QByteArray saltOf(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray salt = file.read(kCatalogueSaltBytes);
-    return salt.size() == kCatalogueSaltBytes ? salt : QByteArray();
-}
-
-// The catalogue opened with the derived key straight away: the remembered
-// one, else one derived here and remembered once it has opened the file. Null
-// when that does not work out; the passphrase is then tried the usual way,
-// so that a bad file fails exactly as it otherwise would.
-sql::Connection openWithRawKey(const QString &path, const QByteArray &passphrase,
-                               const CatalogueKeyCache &cache)
-{
-    const QByteArray salt = saltOf(path);
-    if (salt.isEmpty())
-        return {};
-    auto tryKey = [&path](const QByteArray &key) {
-        try {
-            return keyedConnection(path, "x'" + key.toHex() + "'");
-        } catch (const sql::Error &) {
-            return sql::Connection();
-        }
-    };
-    const QByteArray remembered = cache.find(passphrase, salt);
-    if (!remembered.isEmpty()) {
-        if (sql::Connection db = tryKey(remembered); db.isOpen())
-            return db;
-    }
-    const QByteArray derived = deriveCatalogueKey(passphrase, salt);
-    if (derived.isEmpty() || derived == remembered)
-        return {};
-    sql::Connection db = tryKey(derived);
-    if (db.isOpen())
-        cache.remember(passphrase, salt, derived);
-    return db;
-}
-
 } // namespace
 
-sql::Connection openCatalogue(const QString &path, const QString &key, const CatalogueKeyCache *cache)
+sql::Connection openCatalogue(const QString &path, const QString &key)
 {
     // Checked first: SQLite would report either case only as "unable to open
     // database file", and a read-only open must never create anything.
@@ -90,12 +44,9 @@ sql::Connection openCatalogue(const QString &path, const QString &key, const Cat
         throw GameError(cannotRead(path, QString::fromUtf8(sqlite3_errstr(SQLITE_NOTADB))));
 
     sql::Connection db;
-    if (cache)
-        db = openWithRawKey(path, key.toUtf8(), *cache);
     QStringList present;
     try {
-        if (!db.isOpen())
-            db = keyedConnection(path, key.toUtf8());
+        db = keyedConnection(path, key.toUtf8());
         sql::Statement columns = db.prepare("PRAGMA table_info(Games)");
         while (columns.step())
             present << QString::fromUtf8(columns.columnText(1));
@@ -117,9 +68,8 @@ sql::Connection openCatalogue(const QString &path, const QString &key, const Cat
     return db;
 }
 
-SqlCipherCatalogue::SqlCipherCatalogue(const QString &path, const QString &key,
-                                       const CatalogueKeyCache *cache)
-    : path(path), db(openCatalogue(path, key, cache))
+SqlCipherCatalogue::SqlCipherCatalogue(const QString &path, const QString &key)
+    : path(path), db(openCatalogue(path, key))
 {
     readIdentifiers();
 }

@@ -3,7 +3,6 @@
 // the table Games(GameID, Title, Year, Genre, Publisher, Developer).
 
 #include "game/interfaces.h"
-#include "app/catalogue/key_cache.h"
 #include "app/catalogue/sql_connection.h"
 
 #include <QString>
@@ -16,16 +15,13 @@ inline constexpr char kCatalogueKey[] = "57204618";
 
 // Opens a catalogue read-only and makes sure it can be read and has a Games
 // table with all six columns. Throws GameError with the player-facing reason.
-// With a key cache, the derived key is taken from it or put in it.
-sql::Connection openCatalogue(const QString &path, const QString &key,
-                              const CatalogueKeyCache *cache = nullptr);
+sql::Connection openCatalogue(const QString &path, const QString &key);
 
 class SqlCipherCatalogue : public Catalogue {
 public:
     // Opens the catalogue and reads its identifier list. Throws GameError.
     explicit SqlCipherCatalogue(const QString &path,
-                                const QString &key = QString::fromLatin1(kCatalogueKey),
-                                const CatalogueKeyCache *cache = nullptr);
+                                const QString &key = QString::fromLatin1(kCatalogueKey));
     ~SqlCipherCatalogue() override;
 
     int count() const override;

@@ -32,11 +32,7 @@ bool runSql(const QString &path, const QStringList &sql)
     return ok;
 }
 
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+QByteArray readAll(const QString &path) { QFile f(path); return f.open(QIODevice::ReadOnly) ? f.readAll() : ""; }
 
 void writeAll(const QString &path, const QByteArray &data)
 {
@@ -44,13 +40,10 @@ void writeAll(const QString &path, const QByteArray &data)
     QVERIFY(f.open(QIODevice::WriteOnly) && f.write(data) == data.size());
 }
 
+// What the GameError thrown by `call` says; "" when it throws none.
 template <typename Call> QString errorOf(Call call)
 {
-    try {
-        call();
-    } catch (const GameError &e) {
-        return e.message();
-    }
+    try { call(); } catch (const GameError &e) { return e.message(); }
     return QString();
 }
 

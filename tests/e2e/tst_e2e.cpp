@@ -131,7 +131,7 @@ class TestE2e : public QObject {
         values.insert({{"QT_QPA_PLATFORM", "xcb"}, {"XDG_CONFIG_HOME", path("config")},
                        {"XDG_RUNTIME_DIR", path("runtime")}, {"XDG_CACHE_HOME", path("runtime/cache")},
                        {"QT_PLUGIN_PATH", GALLOWS_SPY_PLUGIN_DIR}, {"QT_QPA_GENERIC_PLUGINS", "gallowsmessagespy"},
-                       {"GALLOWS_MESSAGE_SPY", game.logs.filePath("messages")}, {"GALLOWS_TRACE_TIMING", "1"}});
+                       {"GALLOWS_MESSAGE_SPY", game.logs.filePath("messages")}, {"QT_LOGGING_RULES", "gallows.startup.debug=true"}});
         for (const auto &[name, value] : values.asKeyValueRange())
             env.insert(name, value);
         game.process.setProcessEnvironment(env);

@@ -1,0 +1,213 @@
+#include "app/startup.h"
+
+#include "app/catalogue/catalogue_reader.h"
+#include "app/paths.h"
+#include "app/single_instance.h"
+#include "game/game_rules.h"
+#include "ui/about_dialog.h"
+#include "ui/game_style.h"
+#include "ui/game_window.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QLoggingCategory>
+#include <QTimer>
+#include <QWindow>
+
+#include <cstdio>
+#include <ctime>
+#include <unistd.h>
+
+Q_LOGGING_CATEGORY(lcStartup, "gallows.startup", QtInfoMsg)
+
+namespace gallows {
+
+namespace {
+
+const QString kNoGames = QStringLiteral(
+    "No games to use as words! Download the latest Brisklore Games Encyclopedia update to play Gallows!");
+
+// Why the game stops before it could start is also said on standard error,
+// for whoever started it from a terminal or a script.
+void tell(const QString &text)
+{
+    fprintf(stderr, "gallows: %s\n", qPrintable(text));
+}
+
+// Milliseconds since the kernel started this process: its start time in
+// /proc/self/stat (field 22, clock ticks since boot, rounded down to a tick)
+// against CLOCK_BOOTTIME now. -1 when /proc says nothing.
+double msSinceProcessStart()
+{
+    timespec now{};
+    clock_gettime(CLOCK_BOOTTIME, &now);
+    QFile stat(QStringLiteral("/proc/self/stat"));
+    if (!stat.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray line = stat.readAll();
+    // The command name in field 2 may hold spaces and brackets: fields are
+    // counted from after its closing bracket, where field 3 starts.
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    constexpr int kStartTime = 22 - 3;
+    if (fields.size() <= kStartTime)
+        return -1;
+    const double nowMs = double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+    return nowMs - double(fields[kStartTime].toULongLong()) * 1e3 / double(sysconf(_SC_CLK_TCK));
+}
+
+void milestone(const char *name, const QByteArray &more = {})
+{
+    qCDebug(lcStartup, "%s %.1f%s", name, msSinceProcessStart(), more.constData());
+}
+
+// Logs window-shown-ms when the window is first exposed: the display server
+// has mapped it and Qt is about to paint it.
+class ExposeMilestone : public QObject {
+public:
+    explicit ExposeMilestone(QWindow *window) : QObject(window) { window->installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Expose && static_cast<QWindow *>(watched)->isExposed()) {
+            milestone("window-shown-ms");
+            watched->removeEventFilter(this);
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+// The reader is loaded here, on the main thread, so that its instance belongs
+// to it; only the opening, most of it the key derivation (about 40 ms of
+// processor time), runs on the second thread.
+OpeningCatalogue::OpeningCatalogue()
+{
+    const QString path = dataPath(QStringLiteral("Data/bsk.cab"));
+    QString error;
+    CatalogueReader *reader = loadPlugin<CatalogueReader>(QStringLiteral("gallows-catalogue-reader.so"), &error);
+    opening = std::async(std::launch::async, [reader, path, error]() -> std::unique_ptr<Catalogue> {
+        if (!reader)
+            throw GameError(
+                QStringLiteral("The games catalogue %1 cannot be read: the catalogue reader did not load (%2).")
+                    .arg(path, error));
+        return reader->open(path);
+    });
+}
+
+Catalogue &OpeningCatalogue::opened() const
+{
+    if (!catalogue)
+        catalogue = opening.get();
+    return *catalogue;
+}
+
+int OpeningCatalogue::count() const { return opened().count(); }
+GameRecord OpeningCatalogue::fetch(int row) { return opened().fetch(row); }
+void OpeningCatalogue::close() { opened().close(); }
+
+Startup::Startup(OpeningCatalogue &catalogue, SingleInstance &instance)
+    : catalogue(catalogue), instance(instance), pictures(dataRoot())
+{
+    QApplication::setStyle(new GameStyle);
+    QApplication::setFont(frmGallows::controlFont());
+    QApplication::setApplicationName(QStringLiteral("Tarvolin Gallows"));
+    QApplication::setOrganizationName(QStringLiteral("Tarvolin"));
+    QApplication::setApplicationVersion(QStringLiteral(GALLOWS_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral(GALLOWS_APP_ID));
+    QApplication::setWindowIcon(applicationIcon());
+}
+
+Startup::~Startup() = default;
+
+bool Startup::showWindow()
+{
+    try {
+        Services services;
+        services.catalogue = &catalogue;
+        services.settings = &settings;
+        services.cues = &cues;
+        services.messages = &messages;
+        services.random = &random;
+        services.pictures = &pictures;
+        services.ticker = &ticker;
+        game = std::make_unique<GallowsGame>(services);
+        // Before anything else listens, so that the times are taken as the
+        // state changes and not after the redraw.
+        if (lcStartup().isDebugEnabled())
+            traceMilestones();
+        ticker.setCallback([g = game.get()] { g->tmrLoad_Timer(); });
+        window = std::make_unique<frmGallows>(*game, pictures);
+        QCoreApplication::processEvents();
+        if (catalogue.count() == 0) {
+            window->discardWithoutSaving();
+            window.reset();
+            tell(kNoGames);
+            messages.show(kNoGames);
+            status = 0;
+            return false;
+        }
+        messages.setParentWindow(window.get());
+        game->Form_Load();
+        window->show();
+        if (lcStartup().isDebugEnabled())
+            new ExposeMilestone(window->windowHandle());
+        game->new_game();
+    } catch (const std::exception &error) {
+        // GameError and anything else alike: say what went wrong, save nothing.
+        ticker.stop();
+        if (window)
+            window->discardWithoutSaving();
+        window.reset();
+        messages.setParentWindow(nullptr);
+        const QString text = QString::fromUtf8(error.what());
+        tell(text);
+        messages.show(text);
+        status = 1;
+        return false;
+    }
+
+    warmUpSoundLater();
+    QObject::connect(&instance, &SingleInstance::raiseRequested, window.get(), [w = window.get()] {
+        w->showNormal();
+        w->raise();
+        w->activateWindow();
+    });
+    instance.answerLaterCopies();
+    return true;
+}
+
+// reveal-started-ms when a board starts to be revealed, board-revealed-ms
+// (with the title's length) when its last cell shows; for every board.
+void Startup::traceMilestones()
+{
+    QObject::connect(game.get(), &GallowsGame::stateChanged, game.get(),
+                     [g = game.get(), revealing = false]() mutable {
+                         if (!revealing && g->revealing()) {
+                             revealing = true;
+                             milestone("reveal-started-ms");
+                         } else if (revealing && !g->revealing()) {
+                             revealing = false;
+                             milestone("board-revealed-ms", " cells " + QByteArray::number(g->TitleLength));
+                         }
+                     });
+}
+
+// The sound stack starts once the first board is up and the player has had
+// a moment with it, not while the window is still being put up.
+void Startup::warmUpSoundLater()
+{
+    auto warmUp = std::make_shared<QMetaObject::Connection>();
+    *warmUp = QObject::connect(game.get(), &GallowsGame::stateChanged, window.get(), [this, warmUp] {
+        if (game->revealing())
+            return;
+        QObject::disconnect(*warmUp);
+        QTimer::singleShot(500, game.get(), [this] {
+            cues.warmUp();
+            milestone("sound-ready-ms");
+        });
+    });
+}
+
+} // namespace gallows
