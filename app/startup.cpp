@@ -111,7 +111,7 @@ Startup::Startup(OpeningCatalogue &catalogue, SingleInstance &instance)
     : catalogue(catalogue), instance(instance), pictures(dataRoot())
 {
     QApplication::setStyle(new GameStyle);
-    QApplication::setFont(frmGallows::controlFont());
+    QApplication::setFont(GameWindow::controlFont());
     QApplication::setApplicationName(QStringLiteral("Tarvolin Gallows"));
     QApplication::setOrganizationName(QStringLiteral("Tarvolin"));
     QApplication::setApplicationVersion(QStringLiteral(GALLOWS_VERSION));
@@ -124,21 +124,14 @@ Startup::~Startup() = default;
 bool Startup::showWindow()
 {
     try {
-        Services services;
-        services.catalogue = &catalogue;
-        services.settings = &settings;
-        services.cues = &cues;
-        services.messages = &messages;
-        services.random = &random;
-        services.pictures = &pictures;
-        services.ticker = &ticker;
-        game = std::make_unique<GallowsGame>(services);
+        game = std::make_unique<GameRules>(
+            Services{catalogue, settings, cues, messages, random, pictures, ticker});
         // Before anything else listens, so that the times are taken as the
         // state changes and not after the redraw.
         if (lcStartup().isDebugEnabled())
             traceMilestones();
-        ticker.setCallback([g = game.get()] { g->tmrLoad_Timer(); });
-        window = std::make_unique<frmGallows>(*game, pictures);
+        ticker.setCallback([g = game.get()] { g->revealNextCell(); });
+        window = std::make_unique<GameWindow>(*game, pictures);
         QCoreApplication::processEvents();
         if (catalogue.count() == 0) {
             window->discardWithoutSaving();
@@ -149,11 +142,11 @@ bool Startup::showWindow()
             return false;
         }
         messages.setParentWindow(window.get());
-        game->Form_Load();
+        game->loadSettings();
         window->show();
         if (lcStartup().isDebugEnabled())
             new ExposeMilestone(window->windowHandle());
-        game->new_game();
+        game->startGame();
     } catch (const std::exception &error) {
         // GameError and anything else alike: say what went wrong, save nothing.
         ticker.stop();
@@ -182,14 +175,14 @@ bool Startup::showWindow()
 // (with the title's length) when its last cell shows; for every board.
 void Startup::traceMilestones()
 {
-    QObject::connect(game.get(), &GallowsGame::stateChanged, game.get(),
+    QObject::connect(game.get(), &GameRules::stateChanged, game.get(),
                      [g = game.get(), revealing = false]() mutable {
-                         if (!revealing && g->revealing()) {
+                         if (!revealing && g->isRevealing()) {
                              revealing = true;
                              milestone("reveal-started-ms");
-                         } else if (revealing && !g->revealing()) {
+                         } else if (revealing && !g->isRevealing()) {
                              revealing = false;
-                             milestone("board-revealed-ms", " cells " + QByteArray::number(g->TitleLength));
+                             milestone("board-revealed-ms", " cells " + QByteArray::number(g->titleLength()));
                          }
                      });
 }
@@ -199,8 +192,8 @@ void Startup::traceMilestones()
 void Startup::warmUpSoundLater()
 {
     auto warmUp = std::make_shared<QMetaObject::Connection>();
-    *warmUp = QObject::connect(game.get(), &GallowsGame::stateChanged, window.get(), [this, warmUp] {
-        if (game->revealing())
+    *warmUp = QObject::connect(game.get(), &GameRules::stateChanged, window.get(), [this, warmUp] {
+        if (game->isRevealing())
             return;
         QObject::disconnect(*warmUp);
         QTimer::singleShot(500, game.get(), [this] {

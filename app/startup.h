@@ -22,9 +22,9 @@
 
 namespace gallows {
 
-class GallowsGame;
+class GameRules;
 class SingleInstance;
-class frmGallows;
+class GameWindow;
 
 // The shipped catalogue as it is being opened on a thread of its own, from
 // construction on: the first call waits for it and throws what the opening
@@ -71,8 +71,8 @@ private:
     StdRandom random;
     QtPictureSource pictures;
     QtTicker ticker;
-    std::unique_ptr<GallowsGame> game;
-    std::unique_ptr<frmGallows> window;
+    std::unique_ptr<GameRules> game;
+    std::unique_ptr<GameWindow> window;
     int status = 0;
 };
 

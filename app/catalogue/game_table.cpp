@@ -267,7 +267,7 @@ void writeGamesCatalogue(const QString &path, const QList<GameRow> &rows, const 
 
     try {
         sql::Connection db(temporaryPath, sql::Connection::Mode::ReadWrite);
-        db.key(key.toUtf8());
+        db.key(key == QLatin1String(kCatalogueKey) ? catalogueKeyWithSalt() : key.toUtf8());
         db.exec("BEGIN");
         db.exec("CREATE TABLE Games(GameID INTEGER PRIMARY KEY, Title TEXT, Year TEXT, Genre TEXT,"
                 " Publisher TEXT, Developer TEXT)");

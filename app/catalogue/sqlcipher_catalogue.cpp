@@ -1,6 +1,7 @@
 #include "app/catalogue/sqlcipher_catalogue.h"
 #include "app/catalogue/catalogue_columns.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QStringList>
 #include <limits>
@@ -27,7 +28,30 @@ sql::Connection keyedConnection(const QString &path, const QByteArray &key)
     return db;
 }
 
+// The game's own catalogue opened with the key derived in advance; a closed
+// connection when the file has another salt or the key does not open it, and
+// the caller then goes the usual way, so that a bad file fails as it would.
+sql::Connection openWithRawKey(const QString &path)
+{
+    QFile file(path);
+    const QByteArray salt(kCatalogueSalt);
+    if (!file.open(QIODevice::ReadOnly) || file.read(salt.size()) != salt)
+        return {};
+    try {
+        return keyedConnection(path, kCatalogueRawKey);
+    } catch (const sql::Error &) {
+        return {};
+    }
+}
+
 } // namespace
+
+QByteArray catalogueKeyWithSalt()
+{
+    QByteArray key(kCatalogueRawKey);
+    key.chop(1); // the closing quote
+    return key + QByteArray(kCatalogueSalt).toHex() + '\'';
+}
 
 sql::Connection openCatalogue(const QString &path, const QString &key)
 {
@@ -46,7 +70,10 @@ sql::Connection openCatalogue(const QString &path, const QString &key)
     sql::Connection db;
     QStringList present;
     try {
-        db = keyedConnection(path, key.toUtf8());
+        if (key == QLatin1String(kCatalogueKey))
+            db = openWithRawKey(path);
+        if (!db.isOpen())
+            db = keyedConnection(path, key.toUtf8());
         sql::Statement columns = db.prepare("PRAGMA table_info(Games)");
         while (columns.step())
             present << QString::fromUtf8(columns.columnText(1));

@@ -13,6 +13,16 @@ namespace gallows {
 // The passphrase the shipped catalogue is keyed with.
 inline constexpr char kCatalogueKey[] = "57204618";
 
+// Every catalogue keyed with that passphrase is written with one salt, so the
+// key SQLCipher derives from the two (64,000 rounds of PBKDF2-HMAC-SHA1) is
+// known in advance, and opening such a catalogue skips the derivation. The
+// file stays an ordinary SQLCipher database that the passphrase opens.
+inline constexpr char kCatalogueSalt[] = "Tarvolin Gallows"; // the file's first 16 bytes
+inline constexpr char kCatalogueRawKey[] =
+    "x'4e035656722025f897e1e3e5b20f12c48ecce3916a7565ec9268c8c16b75bc66'";
+// The raw key followed by the salt: the form that makes a new file with that salt.
+QByteArray catalogueKeyWithSalt();
+
 // Opens a catalogue read-only and makes sure it can be read and has a Games
 // table with all six columns. Throws GameError with the player-facing reason.
 sql::Connection openCatalogue(const QString &path, const QString &key);
