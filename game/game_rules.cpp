@@ -88,7 +88,8 @@ void GameRules::loadSettings()
     showStatistics();
     m_state.newGameButton.visible = false;
     m_soundLevel = readNumber(QStringLiteral("Sounds"), 1);
-    m_clueLevel = clueLevelNumber(read(QStringLiteral("Clue")));
+    m_clueSetting = read(QStringLiteral("Clue"));
+    m_clueLevel = clueLevelNumber(m_clueSetting);
     m_saveStatistics = read(QStringLiteral("SaveStats")) == kTrue;
 }
 
@@ -107,7 +108,7 @@ void GameRules::saveAndClose()
                   {QStringLiteral("GamesLost"), counter(m_statistics.lost)},
                   {QStringLiteral("GamesGiveUp"), counter(m_statistics.givenUp)},
                   {QStringLiteral("GamesTotal"), counter(m_statistics.total)},
-                  {QStringLiteral("Clue"), QString::number(m_clueLevel)},
+                  {QStringLiteral("Clue"), m_clueSetting},
                   {QStringLiteral("Sounds"), QString::number(m_soundLevel)}});
     m_services.catalogue.close();
 }
@@ -441,6 +442,7 @@ void GameRules::chooseClueLevel(int level)
     for (int i = 1; i <= 5; ++i)
         m_state.clueChecks[size_t(i - 1)] = i == level;
     m_clueLevel = level;
+    m_clueSetting = QString::number(level);
     if (level == 1) {
         m_state.clueLabel.visible = false;
     } else {

@@ -120,6 +120,9 @@ private:
 
     Statistics m_statistics;
     int m_clueLevel = 0;
+    // The clue level's stored text, written back as it was read ("5.0" stays
+    // "5.0") unless the menu chooses a level.
+    QString m_clueSetting;
     int m_soundLevel = 1;
     bool m_saveStatistics = false;
 
