@@ -13,21 +13,21 @@ DeferredCuePlayer::~DeferredCuePlayer() = default;
 
 void DeferredCuePlayer::warmUp()
 {
-    if (tried)
+    if (m_tried)
         return;
-    tried = true;
+    m_tried = true;
     QString why;
     if (auto *factory = loadPlugin<CuePlayerFactory>(QStringLiteral("gallows-cue-player.so"), &why))
-        player = factory->create(dataRoot());
-    if (!player)
+        m_player = factory->create(dataRoot());
+    if (!m_player)
         fprintf(stderr, "gallows: playing without sound: %s\n", qPrintable(why));
 }
 
 void DeferredCuePlayer::play(const QString &relativePath)
 {
     warmUp();
-    if (player)
-        player->play(relativePath);
+    if (m_player)
+        m_player->play(relativePath);
 }
 
 } // namespace gallows

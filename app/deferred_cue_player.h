@@ -24,8 +24,8 @@ public:
     void play(const QString &relativePath) override;
 
 private:
-    bool tried = false;
-    std::unique_ptr<CuePlayer> player;
+    bool m_tried = false;
+    std::unique_ptr<CuePlayer> m_player;
 };
 
 } // namespace gallows

@@ -87,7 +87,7 @@ OpeningCatalogue::OpeningCatalogue()
     const QString path = dataPath(QStringLiteral("Data/bsk.cab"));
     QString error;
     CatalogueReader *reader = loadPlugin<CatalogueReader>(QStringLiteral("gallows-catalogue-reader.so"), &error);
-    opening = std::async(std::launch::async, [reader, path, error]() -> std::unique_ptr<Catalogue> {
+    m_opening = std::async(std::launch::async, [reader, path, error]() -> std::unique_ptr<Catalogue> {
         if (!reader)
             throw GameError(
                 QStringLiteral("The games catalogue %1 cannot be read: the catalogue reader did not load (%2).")
@@ -98,9 +98,9 @@ OpeningCatalogue::OpeningCatalogue()
 
 Catalogue &OpeningCatalogue::opened() const
 {
-    if (!catalogue)
-        catalogue = opening.get();
-    return *catalogue;
+    if (!m_catalogue)
+        m_catalogue = m_opening.get();
+    return *m_catalogue;
 }
 
 int OpeningCatalogue::count() const { return opened().count(); }
@@ -108,7 +108,7 @@ GameRecord OpeningCatalogue::fetch(int row) { return opened().fetch(row); }
 void OpeningCatalogue::close() { opened().close(); }
 
 Startup::Startup(OpeningCatalogue &catalogue, SingleInstance &instance)
-    : catalogue(catalogue), instance(instance), pictures(dataRoot())
+    : m_catalogue(catalogue), m_instance(instance), m_pictures(dataRoot())
 {
     QApplication::setStyle(new GameStyle);
     QApplication::setFont(GameWindow::controlFont());
@@ -124,50 +124,50 @@ Startup::~Startup() = default;
 bool Startup::showWindow()
 {
     try {
-        game = std::make_unique<GameRules>(
-            Services{catalogue, settings, cues, messages, random, pictures, ticker});
+        m_game = std::make_unique<GameRules>(
+            Services{m_catalogue, m_settings, m_cues, m_messages, m_random, m_pictures, m_ticker});
         // Before anything else listens, so that the times are taken as the
         // state changes and not after the redraw.
         if (lcStartup().isDebugEnabled())
             traceMilestones();
-        ticker.setCallback([g = game.get()] { g->revealNextCell(); });
-        window = std::make_unique<GameWindow>(*game, pictures);
+        m_ticker.setCallback([g = m_game.get()] { g->revealNextCell(); });
+        m_window = std::make_unique<GameWindow>(*m_game, m_pictures);
         QCoreApplication::processEvents();
-        if (catalogue.count() == 0) {
-            window->discardWithoutSaving();
-            window.reset();
+        if (m_catalogue.count() == 0) {
+            m_window->discardWithoutSaving();
+            m_window.reset();
             tell(kNoGames);
-            messages.show(kNoGames);
-            status = 0;
+            m_messages.show(kNoGames);
+            m_status = 0;
             return false;
         }
-        messages.setParentWindow(window.get());
-        game->loadSettings();
-        window->show();
+        m_messages.setParentWindow(m_window.get());
+        m_game->loadSettings();
+        m_window->show();
         if (lcStartup().isDebugEnabled())
-            new ExposeMilestone(window->windowHandle());
-        game->startGame();
+            new ExposeMilestone(m_window->windowHandle());
+        m_game->startGame();
     } catch (const std::exception &error) {
         // GameError and anything else alike: say what went wrong, save nothing.
-        ticker.stop();
-        if (window)
-            window->discardWithoutSaving();
-        window.reset();
-        messages.setParentWindow(nullptr);
+        m_ticker.stop();
+        if (m_window)
+            m_window->discardWithoutSaving();
+        m_window.reset();
+        m_messages.setParentWindow(nullptr);
         const QString text = QString::fromUtf8(error.what());
         tell(text);
-        messages.show(text);
-        status = 1;
+        m_messages.show(text);
+        m_status = 1;
         return false;
     }
 
     warmUpSoundLater();
-    QObject::connect(&instance, &SingleInstance::raiseRequested, window.get(), [w = window.get()] {
+    QObject::connect(&m_instance, &SingleInstance::raiseRequested, m_window.get(), [w = m_window.get()] {
         w->showNormal();
         w->raise();
         w->activateWindow();
     });
-    instance.answerLaterCopies();
+    m_instance.answerLaterCopies();
     return true;
 }
 
@@ -175,8 +175,8 @@ bool Startup::showWindow()
 // (with the title's length) when its last cell shows; for every board.
 void Startup::traceMilestones()
 {
-    QObject::connect(game.get(), &GameRules::stateChanged, game.get(),
-                     [g = game.get(), revealing = false]() mutable {
+    QObject::connect(m_game.get(), &GameRules::stateChanged, m_game.get(),
+                     [g = m_game.get(), revealing = false]() mutable {
                          if (!revealing && g->isRevealing()) {
                              revealing = true;
                              milestone("reveal-started-ms");
@@ -192,12 +192,12 @@ void Startup::traceMilestones()
 void Startup::warmUpSoundLater()
 {
     auto warmUp = std::make_shared<QMetaObject::Connection>();
-    *warmUp = QObject::connect(game.get(), &GameRules::stateChanged, window.get(), [this, warmUp] {
-        if (game->isRevealing())
+    *warmUp = QObject::connect(m_game.get(), &GameRules::stateChanged, m_window.get(), [this, warmUp] {
+        if (m_game->isRevealing())
             return;
         QObject::disconnect(*warmUp);
-        QTimer::singleShot(500, game.get(), [this] {
-            cues.warmUp();
+        QTimer::singleShot(500, m_game.get(), [this] {
+            m_cues.warmUp();
             milestone("sound-ready-ms");
         });
     });

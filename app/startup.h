@@ -41,8 +41,8 @@ public:
 private:
     Catalogue &opened() const;
 
-    mutable std::future<std::unique_ptr<Catalogue>> opening;
-    mutable std::unique_ptr<Catalogue> catalogue;
+    mutable std::future<std::unique_ptr<Catalogue>> m_opening;
+    mutable std::unique_ptr<Catalogue> m_catalogue;
 };
 
 // The rest of start-up, once the application object exists: the
@@ -57,23 +57,23 @@ public:
     // game cannot go on: the player has been told why, and the program ends
     // with exitStatus().
     bool showWindow();
-    int exitStatus() const { return status; }
+    int exitStatus() const { return m_status; }
 
 private:
     void traceMilestones();
     void warmUpSoundLater();
 
-    OpeningCatalogue &catalogue;
-    SingleInstance &instance;
-    QtMessageBox messages;
-    QtSettingsStore settings;
-    DeferredCuePlayer cues;
-    StdRandom random;
-    QtPictureSource pictures;
-    QtTicker ticker;
-    std::unique_ptr<GameRules> game;
-    std::unique_ptr<GameWindow> window;
-    int status = 0;
+    OpeningCatalogue &m_catalogue;
+    SingleInstance &m_instance;
+    QtMessageBox m_messages;
+    QtSettingsStore m_settings;
+    DeferredCuePlayer m_cues;
+    StdRandom m_random;
+    QtPictureSource m_pictures;
+    QtTicker m_ticker;
+    std::unique_ptr<GameRules> m_game;
+    std::unique_ptr<GameWindow> m_window;
+    int m_status = 0;
 };
 
 } // namespace gallows

@@ -14,11 +14,11 @@ namespace gallows {
 class GameError : public std::runtime_error {
 public:
     explicit GameError(const QString &message)
-        : std::runtime_error(message.toStdString()), text(message) {}
-    QString message() const { return text; }
+        : std::runtime_error(message.toStdString()), m_text(message) {}
+    QString message() const { return m_text; }
 
 private:
-    QString text;
+    QString m_text;
 };
 
 // One row of the games catalogue, every column as text (a null reads as "").

@@ -6,73 +6,73 @@ namespace {
 
 class Parser {
 public:
-    explicit Parser(const QByteArray &data) : data(data) {}
+    explicit Parser(const QByteArray &data) : m_data(data) {}
 
     CsvDocument run()
     {
-        if (data.startsWith("\xEF\xBB\xBF"))
-            pos = 3;
-        while (pos < data.size())
+        if (m_data.startsWith("\xEF\xBB\xBF"))
+            m_pos = 3;
+        while (m_pos < m_data.size())
             readRecord();
-        return std::move(doc);
+        return std::move(m_doc);
     }
 
 private:
-    bool atEnd() const { return pos >= data.size(); }
-    char peek() const { return data[pos]; }
+    bool atEnd() const { return m_pos >= m_data.size(); }
+    char peek() const { return m_data[m_pos]; }
     bool atLineEnd() const
     {
         return !atEnd()
-            && (peek() == '\n' || (peek() == '\r' && pos + 1 < data.size() && data[pos + 1] == '\n'));
+            && (peek() == '\n' || (peek() == '\r' && m_pos + 1 < m_data.size() && m_data[m_pos + 1] == '\n'));
     }
     void skipLineEnd()
     {
-        pos += peek() == '\r' ? 2 : 1;
-        ++line;
+        m_pos += peek() == '\r' ? 2 : 1;
+        ++m_line;
     }
-    void problem(const QString &text) { doc.problems.append({record.line, text}); }
+    void problem(const QString &text) { m_doc.problems.append({m_record.line, text}); }
 
     void readRecord()
     {
-        record = CsvRecord{line, {}};
+        m_record = CsvRecord{m_line, {}};
         for (;;) {
-            record.fields.append(readField());
+            m_record.fields.append(readField());
             if (atEnd())
                 break;
             if (atLineEnd()) {
                 skipLineEnd();
                 break;
             }
-            ++pos; // the comma
+            ++m_pos; // the comma
             if (atEnd()) {
-                record.fields.append(QByteArray()); // "a,b," ends in an empty field
+                m_record.fields.append(QByteArray()); // "a,b," ends in an empty field
                 break;
             }
         }
-        doc.records.append(std::move(record));
+        m_doc.records.append(std::move(m_record));
     }
 
     QByteArray readField()
     {
         QByteArray field;
         if (!atEnd() && peek() == '"') {
-            ++pos;
+            ++m_pos;
             for (;;) {
                 if (atEnd()) {
                     problem(QStringLiteral("a quoted field is never closed"));
                     return field;
                 }
-                const char c = data[pos++];
+                const char c = m_data[m_pos++];
                 if (c == '"') {
                     if (!atEnd() && peek() == '"') {
                         field.append('"');
-                        ++pos;
+                        ++m_pos;
                         continue;
                     }
                     break;
                 }
                 if (c == '\n')
-                    ++line;
+                    ++m_line;
                 field.append(c);
             }
             if (atEnd() || peek() == ',' || atLineEnd())
@@ -82,18 +82,18 @@ private:
         bool strayQuote = false;
         while (!atEnd() && peek() != ',' && !atLineEnd()) {
             strayQuote = strayQuote || peek() == '"';
-            field.append(data[pos++]);
+            field.append(m_data[m_pos++]);
         }
         if (strayQuote)
             problem(QStringLiteral("a double quote inside a field that is not quoted"));
         return field;
     }
 
-    const QByteArray &data;
-    qsizetype pos = 0;
-    int line = 1;
-    CsvRecord record;
-    CsvDocument doc;
+    const QByteArray &m_data;
+    qsizetype m_pos = 0;
+    int m_line = 1;
+    CsvRecord m_record;
+    CsvDocument m_doc;
 };
 
 bool needsQuotes(const QByteArray &field)

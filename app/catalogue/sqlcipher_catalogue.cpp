@@ -96,7 +96,7 @@ sql::Connection openCatalogue(const QString &path, const QString &key)
 }
 
 SqlCipherCatalogue::SqlCipherCatalogue(const QString &path, const QString &key)
-    : path(path), db(openCatalogue(path, key))
+    : m_path(path), m_db(openCatalogue(path, key))
 {
     readIdentifiers();
 }
@@ -105,37 +105,37 @@ SqlCipherCatalogue::~SqlCipherCatalogue() = default;
 
 void SqlCipherCatalogue::unreadable(const sql::Error &e) const
 {
-    throw GameError(cannotRead(path, e.message()));
+    throw GameError(cannotRead(m_path, e.message()));
 }
 
 void SqlCipherCatalogue::readIdentifiers()
 {
     try {
-        sql::Statement st = db.prepare("SELECT GameID FROM Games");
+        sql::Statement st = m_db.prepare("SELECT GameID FROM Games");
         while (st.step()) {
-            if (!looseMode && st.columnType(0) == SQLITE_INTEGER)
-                ids.push_back(st.columnInt64(0));
+            if (!m_looseMode && st.columnType(0) == SQLITE_INTEGER)
+                m_ids.push_back(st.columnInt64(0));
             else
                 keepLoose(st);
         }
     } catch (const sql::Error &e) {
         unreadable(e);
     } catch (const std::bad_alloc &) {
-        throw GameError(cannotRead(path, QStringLiteral("too many games to hold in memory")));
+        throw GameError(cannotRead(m_path, QStringLiteral("too many games to hold in memory")));
     }
-    const size_t n = looseMode ? looseIds.size() : ids.size();
+    const size_t n = m_looseMode ? m_looseIds.size() : m_ids.size();
     if (n > size_t(std::numeric_limits<int>::max()))
-        throw GameError(cannotRead(path, QStringLiteral("it holds more games than the game can count")));
+        throw GameError(cannotRead(m_path, QStringLiteral("it holds more games than the game can count")));
 }
 
 void SqlCipherCatalogue::keepLoose(const sql::Statement &st)
 {
-    if (!looseMode) {
-        looseMode = true;
-        looseIds.reserve(ids.size() + 1);
-        for (qint64 id : ids)
-            looseIds.push_back({SQLITE_INTEGER, id, 0, {}});
-        std::vector<qint64>().swap(ids);
+    if (!m_looseMode) {
+        m_looseMode = true;
+        m_looseIds.reserve(m_ids.size() + 1);
+        for (qint64 id : m_ids)
+            m_looseIds.push_back({SQLITE_INTEGER, id, 0, {}});
+        std::vector<qint64>().swap(m_ids);
     }
     LooseId id;
     id.type = st.columnType(0);
@@ -146,21 +146,21 @@ void SqlCipherCatalogue::keepLoose(const sql::Statement &st)
     case SQLITE_BLOB: id.bytes = st.columnBlob(0); break;
     default: break;
     }
-    looseIds.push_back(std::move(id));
+    m_looseIds.push_back(std::move(id));
 }
 
 int SqlCipherCatalogue::count() const
 {
-    return int(looseMode ? looseIds.size() : ids.size());
+    return int(m_looseMode ? m_looseIds.size() : m_ids.size());
 }
 
 void SqlCipherCatalogue::bindId(sql::Statement &st, int row) const
 {
-    if (!looseMode) {
-        st.bindInt64(1, ids[size_t(row)]);
+    if (!m_looseMode) {
+        st.bindInt64(1, m_ids[size_t(row)]);
         return;
     }
-    const LooseId &id = looseIds[size_t(row)];
+    const LooseId &id = m_looseIds[size_t(row)];
     switch (id.type) {
     case SQLITE_INTEGER: st.bindInt64(1, id.integer); break;
     case SQLITE_FLOAT: st.bindDouble(1, id.real); break;
@@ -172,9 +172,9 @@ void SqlCipherCatalogue::bindId(sql::Statement &st, int row) const
 
 QString SqlCipherCatalogue::idText(int row) const
 {
-    if (!looseMode)
-        return QString::number(ids[size_t(row)]);
-    const LooseId &id = looseIds[size_t(row)];
+    if (!m_looseMode)
+        return QString::number(m_ids[size_t(row)]);
+    const LooseId &id = m_looseIds[size_t(row)];
     switch (id.type) {
     case SQLITE_INTEGER: return QString::number(id.integer);
     case SQLITE_FLOAT: return QString::number(id.real);
@@ -186,16 +186,16 @@ QString SqlCipherCatalogue::idText(int row) const
 
 GameRecord SqlCipherCatalogue::fetch(int row)
 {
-    if (!db.isOpen())
-        throw GameError(QStringLiteral("The games catalogue %1 is closed.").arg(path));
+    if (!m_db.isOpen())
+        throw GameError(QStringLiteral("The games catalogue %1 is closed.").arg(m_path));
     if (row < 0 || row >= count())
         throw GameError(QStringLiteral("The games catalogue %1 has no row %2; it holds %3 games.")
-                            .arg(path)
+                            .arg(m_path)
                             .arg(row)
                             .arg(count()));
     GameRecord record;
     try {
-        sql::Statement st = db.prepare("SELECT * FROM Games WHERE GameID = ?");
+        sql::Statement st = m_db.prepare("SELECT * FROM Games WHERE GameID = ?");
         bindId(st, row);
         if (!st.step())
             throw GameError(QStringLiteral("The game with identifier %1 is no longer in the catalogue.")
@@ -216,7 +216,7 @@ GameRecord SqlCipherCatalogue::fetch(int row)
         for (qsizetype k = 0; k < names.size(); ++k)
             if (!found[k])
                 throw GameError(QStringLiteral("The Games table in the games catalogue %1 has no %2 column.")
-                                    .arg(path, names[k]));
+                                    .arg(m_path, names[k]));
     } catch (const sql::Error &e) {
         unreadable(e);
     }
@@ -226,7 +226,7 @@ GameRecord SqlCipherCatalogue::fetch(int row)
 void SqlCipherCatalogue::close()
 {
     try {
-        db.close();
+        m_db.close();
     } catch (const sql::Error &) {
         // Every statement is finalized inside fetch(), so this cannot
         // happen; the handle is released either way.

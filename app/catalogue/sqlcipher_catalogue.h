@@ -25,12 +25,12 @@ QByteArray catalogueKeyWithSalt();
 
 // Opens a catalogue read-only and makes sure it can be read and has a Games
 // table with all six columns. Throws GameError with the player-facing reason.
-sql::Connection openCatalogue(const QString &path, const QString &key);
+sql::Connection openCatalogue(const QString &m_path, const QString &key);
 
 class SqlCipherCatalogue : public Catalogue {
 public:
     // Opens the catalogue and reads its identifier list. Throws GameError.
-    explicit SqlCipherCatalogue(const QString &path,
+    explicit SqlCipherCatalogue(const QString &m_path,
                                 const QString &key = QString::fromLatin1(kCatalogueKey));
     ~SqlCipherCatalogue() override;
 
@@ -54,13 +54,13 @@ private:
     QString idText(int row) const;
     [[noreturn]] void unreadable(const sql::Error &e) const;
 
-    QString path;
-    sql::Connection db;
+    QString m_path;
+    sql::Connection m_db;
     // Every identifier is an integer in almost every catalogue: 8 bytes a row.
-    std::vector<qint64> ids;
+    std::vector<qint64> m_ids;
     // Used instead of `ids` once any identifier turns out not to be one.
-    std::vector<LooseId> looseIds;
-    bool looseMode = false;
+    std::vector<LooseId> m_looseIds;
+    bool m_looseMode = false;
 };
 
 } // namespace gallows
