@@ -10,7 +10,7 @@ set -euo pipefail
 play=(
   # build
   cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-multimedia-dev libsqlcipher-dev libssl-dev libfontconfig-dev
+  qt6-base-dev qt6-multimedia-dev libsqlcipher-dev libssl-dev
   # run
   libqt6multimedia6 libsqlcipher0 fonts-liberation2 fonts-dejavu-core
 )
