@@ -89,7 +89,7 @@ struct BadStart {
 class TestE2e : public QObject {
     Q_OBJECT
     QProcess xvfb;
-    std::unique_ptr<QTemporaryDir> root; // program/ (the game, its parts and Data/), config/, runtime/
+    std::unique_ptr<QTemporaryDir> root; // program/ (the game, its parts and Data/), config/ (cache/ too), runtime/
 
     QString path(const QString &relative) const { return root->filePath(relative); }
     QStringList configEntries() const
@@ -129,7 +129,7 @@ class TestE2e : public QObject {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.remove(QStringLiteral("WAYLAND_DISPLAY"));
         values.insert({{"QT_QPA_PLATFORM", "xcb"}, {"XDG_CONFIG_HOME", path("config")},
-                       {"XDG_RUNTIME_DIR", path("runtime")}, {"XDG_CACHE_HOME", path("runtime/cache")},
+                       {"XDG_RUNTIME_DIR", path("runtime")}, {"XDG_CACHE_HOME", path("config/cache")},
                        {"QT_PLUGIN_PATH", GALLOWS_SPY_PLUGIN_DIR}, {"QT_QPA_GENERIC_PLUGINS", "gallowsmessagespy"},
                        {"GALLOWS_MESSAGE_SPY", game.logs.filePath("messages")}, {"QT_LOGGING_RULES", "gallows.startup.debug=true"}});
         for (const auto &[name, value] : values.asKeyValueRange())
@@ -191,6 +191,7 @@ private slots:
         QVERIFY(keys("Tab e shift+l i shift+t e Return ctrl+q"));
         QCOMPARE(game.status(), 0);
         QCOMPARE(counters(), QStringLiteral("6 5 3 14"));
+        QCOMPARE(configEntries(), QStringList{"Tarvolin.conf"}); // nothing else written, in the cache folder neither
         QCOMPARE(game.messages(), QStringList());
     }
 

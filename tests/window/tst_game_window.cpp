@@ -15,7 +15,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace gallows;
@@ -45,8 +44,8 @@ struct Rig {
     std::unique_ptr<GameRules> game;
     std::unique_ptr<Window> window;
 
-    explicit Rig(const QString &root, const QStringList &titles = {QStringLiteral("Half-Life")}, bool reveal = true)
-        : pictures(root)
+    explicit Rig(const QStringList &titles = {QStringLiteral("Half-Life")}, bool reveal = true)
+        : pictures(GALLOWS_DATA_ROOT) // the game's own pictures, from the build's Data/
     {
         for (const QString &title : titles)
             catalogue.add(title);
@@ -87,30 +86,12 @@ struct Rig {
     }
 };
 
-// Stand-in pictures, each a different shade so the one shown can be told apart.
-void writePictures(const QString &root)
-{
-    QDir().mkpath(root + QStringLiteral("/Data/Gallows/Graphics"));
-    for (int n = 0; n <= 10; ++n) {
-        QImage image(232, 156, QImage::Format_RGB32);
-        image.fill(QColor(20 * n, 240 - 20 * n, 128));
-        image.save(QStringLiteral("%1/Data/Gallows/Graphics/%2.gif").arg(root).arg(n), "PNG");
-    }
-}
-
 } // namespace
 
 class TestGameWindow : public QObject {
     Q_OBJECT
-    QTemporaryDir pictureRoot;
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(pictureRoot.isValid());
-        writePictures(pictureRoot.path());
-    }
-
     // Return and keypad Enter in either box make that box's guess, and go
     // no further than the box.
     void enterIsRouted_data()
@@ -131,7 +112,7 @@ private slots:
         QFETCH(QString, box);
         QFETCH(bool, keypad);
         QFETCH(QString, message);
-        Rig rig(pictureRoot.path());
+        Rig rig;
         QLineEdit *edit = rig.box(box);
         QSignalSpy defaults(rig.get<QPushButton>("cmdGiveUp"), &QPushButton::clicked);
         QTest::keyClicks(edit, fetched<QString>("typed"));
@@ -157,7 +138,7 @@ private slots:
     {
         QFETCH(QString, box);
         QFETCH(int, key);
-        Rig rig(pictureRoot.path());
+        Rig rig;
         QVERIFY(rig.active());
         QTest::mouseClick(rig.get<QPushButton>("cmdGiveUp"), Qt::LeftButton);
         rig.finishReveal();
@@ -191,7 +172,7 @@ private slots:
     void accessKeys()
     {
         QFETCH(int, key);
-        Rig rig(pictureRoot.path());
+        Rig rig;
         QVERIFY(rig.active());
         QTest::keyClicks(rig.box("txtGuessLetter"), QStringLiteral("q"));
         QTest::keyClicks(rig.box("txtGuessWord"), QStringLiteral("Quake"));
@@ -203,7 +184,7 @@ private slots:
 
     void tabOrder()
     {
-        Rig rig(pictureRoot.path());
+        Rig rig;
         QVERIFY(rig.active());
         QStringList stops;
         QWidget *w = rig.box("txtGuessLetter");
@@ -229,7 +210,7 @@ private slots:
     {
         QFETCH(int, picture);
         QFETCH(QString, panel);
-        Rig rig(pictureRoot.path());
+        Rig rig;
         QVERIFY(rig.active());
         rig.guessLetters(fetched<QString>("letters"));
         QCOMPARE(rig.board(), QStringLiteral("HALF-LIFE"));
@@ -263,7 +244,7 @@ private slots:
     {
         QFETCH(QString, button);
         QFETCH(int, key);
-        Rig rig(pictureRoot.path());
+        Rig rig;
         QVERIFY(rig.active());
         auto *target = rig.get<QPushButton>(qPrintable(button));
         const QImage without = target->grab().toImage();
@@ -279,7 +260,7 @@ private slots:
     // showing each new cell as its tick comes.
     void revealGoesOnUnderAMessageBox()
     {
-        Rig rig(pictureRoot.path(), {QStringLiteral("Half-Life")}, false);
+        Rig rig({QStringLiteral("Half-Life")}, false);
         auto shownCells = [&] {
             int n = 0;
             for (QLabel *cell : rig.window->letterCells())
@@ -311,7 +292,7 @@ private slots:
     void menuChecksFollowTheState()
     {
         QFETCH(QStringList, checked);
-        Rig rig(pictureRoot.path());
+        Rig rig;
         for (const QString &name : fetched<QStringList>("clicks"))
             rig.window->menuItem(name)->trigger();
         QStringList marks;
@@ -339,7 +320,7 @@ private slots:
     {
         QFETCH(QString, how);
         QFETCH(bool, saves);
-        Rig rig(pictureRoot.path());
+        Rig rig;
         QVERIFY(rig.active());
         rig.settings.writes.clear();
         if (how == "discard")
@@ -357,7 +338,7 @@ private slots:
 
     void giveUpTip()
     {
-        Rig rig(pictureRoot.path());
+        Rig rig;
         QVERIFY(rig.active());
         auto *button = rig.get<QPushButton>("cmdGiveUp");
         GiveUpTip *tip = rig.window->giveUpTip();
@@ -388,7 +369,7 @@ private slots:
     void aboutWindow()
     {
         QFETCH(int, key);
-        Rig rig(pictureRoot.path());
+        Rig rig;
         rig.window->realAbout = true;
         QVERIFY(rig.active());
         bool seen = false;
