@@ -1,5 +1,5 @@
-// Tarvolin Gallows: one copy only, the catalogue opened on a second thread
-// while Qt starts, then the game window (see startup.h).
+// Tarvolin Gallows: one copy only, then the catalogue opened on a second
+// thread while the game window is built (see startup.h).
 
 #include "app/command_line.h"
 #include "app/single_instance.h"
@@ -18,8 +18,8 @@ int main(int argc, char *argv[])
     gallows::SingleInstance instance;
     if (!instance.acquire())
         return 0;
-    gallows::OpeningCatalogue catalogue;
     QApplication app(argc, argv);
+    gallows::OpeningCatalogue catalogue;
     gallows::Startup startup(catalogue, instance);
     if (!startup.showWindow())
         return startup.exitStatus();

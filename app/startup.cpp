@@ -79,15 +79,17 @@ protected:
 
 } // namespace
 
-// The reader is loaded here, on the main thread, so that its instance belongs
-// to it; only the opening, most of it the key derivation (about 40 ms of
-// processor time), runs on the second thread.
+// The reader plugin (with SQLCipher and OpenSSL) is loaded and the catalogue
+// opened on a second thread while the window is built. The plugin's instance
+// stays with that thread: it has no signals, slots or timers, only the one
+// call made here.
 OpeningCatalogue::OpeningCatalogue()
 {
     const QString path = dataPath(QStringLiteral("Data/bsk.cab"));
-    QString error;
-    CatalogueReader *reader = loadPlugin<CatalogueReader>(QStringLiteral("gallows-catalogue-reader.so"), &error);
-    m_opening = std::async(std::launch::async, [reader, path, error]() -> std::unique_ptr<Catalogue> {
+    m_opening = std::async(std::launch::async, [path]() -> std::unique_ptr<Catalogue> {
+        QString error;
+        CatalogueReader *reader =
+            loadPlugin<CatalogueReader>(QStringLiteral("gallows-catalogue-reader.so"), &error);
         if (!reader)
             throw GameError(
                 QStringLiteral("The games catalogue %1 cannot be read: the catalogue reader did not load (%2).")

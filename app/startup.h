@@ -1,6 +1,6 @@
 #pragma once
-// Start-up: the catalogue opened on a second thread while Qt connects to the
-// display, then the game window and the first game. Anything that fails on
+// Start-up: the catalogue opened on a second thread while the game window is
+// built, then the first game. Anything that fails on
 // the way is shown to the player and ends the program without saving.
 //
 // With the logging category gallows.startup switched on
@@ -28,8 +28,9 @@ class GameWindow;
 
 // The shipped catalogue as it is being opened on a thread of its own, from
 // construction on: the first call waits for it and throws what the opening
-// threw. Made before the application object, so that the opening goes on
-// while Qt connects to the display and the window is built.
+// threw. Made once the application object exists (the plugin loader and
+// Qt's own start would otherwise wait on each other), so that the opening
+// goes on while the window is built.
 class OpeningCatalogue : public Catalogue {
 public:
     OpeningCatalogue();
