@@ -61,41 +61,27 @@ const QString kEdition = QStringLiteral("Tarvolin Edition");
 
 } // namespace
 
-QList<QImage> decodeIconImages()
+QIcon applicationIcon()
 {
-    loadGallowsResources();
-    QList<QImage> decoded;
-    const QString base = QStringLiteral(":/gallows/icons/");
-    // Every size the icon holds goes into the window's icon property on
-    // X11 and stays in memory, so it stops at 64 pixels, what task bars and
-    // window lists draw: launchers and menus take the larger ones from the
-    // installed icon theme. Without format detection Qt's
-    // own PNG reader is used at once; with it, Qt loads every image
-    // plugin it has (SVG, JPEG, ...) to ask each whether it reads PNG.
-    for (int size : {16, 32, 48, 64}) {
-        QImageReader reader(base + QStringLiteral("%1/" GALLOWS_APP_ID ".png").arg(size), "png");
-        reader.setAutoDetectImageFormat(false);
-        const QImage image = reader.read();
-        if (!image.isNull())
-            decoded.append(image);
-    }
-    return decoded;
-}
-
-QIcon embeddedIcon(const QList<QImage> &decoded)
-{
-    static const QIcon icon = [&decoded] {
+    static const QIcon icon = [] {
+        loadGallowsResources();
         QIcon made;
-        for (const QImage &image : decoded.isEmpty() ? decodeIconImages() : decoded)
-            made.addPixmap(QPixmap::fromImage(image));
+        // Every size the icon holds goes into the window's icon property on
+        // X11 and stays in memory, so it stops at 64 pixels, what task bars
+        // and window lists draw: launchers and menus take the larger ones from
+        // the installed icon theme. Without format detection Qt's own PNG
+        // reader is used at once; with it, Qt loads every image plugin it has
+        // (SVG, JPEG, ...) to ask each whether it reads PNG.
+        for (int size : {16, 32, 48, 64}) {
+            QImageReader reader(QStringLiteral(":/gallows/icons/%1/" GALLOWS_APP_ID ".png").arg(size), "png");
+            reader.setAutoDetectImageFormat(false);
+            const QImage image = reader.read();
+            if (!image.isNull())
+                made.addPixmap(QPixmap::fromImage(image));
+        }
         return made;
     }();
     return icon;
-}
-
-QIcon applicationIcon()
-{
-    return embeddedIcon();
 }
 
 AboutDialog::AboutDialog(QWidget *owner) : QDialog(owner)

@@ -6,21 +6,14 @@
 
 #include <QDialog>
 #include <QIcon>
-#include <QImage>
-#include <QList>
 
 class QLabel;
 class QPushButton;
 
 namespace gallows {
 
-// The icon's pictures as the program carries them, 16 to 64 pixels, decoded
-// afresh. Safe to call from any thread (start-up does it on a helper thread).
-QList<QImage> decodeIconImages();
-// The window icon (GUI thread only), made once: of `decoded` when given, else
-// of pictures it decodes itself.
-QIcon embeddedIcon(const QList<QImage> &decoded = {});
-// The icon both windows wear: the embedded one, which needs no theme lookup.
+// The icon both windows wear, made once from the pictures the program
+// carries (16 to 64 pixels), which needs no theme lookup.
 QIcon applicationIcon();
 
 class AboutDialog : public QDialog {
