@@ -129,12 +129,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             break;
         case 6: game.newGame(); break;
         case 7: game.giveUp(); break;
-        case 8: {
-            const int level = in.ConsumeIntegralInRange(0, 6);
-            game.chooseClueLevel(level);
-            clue = level >= 1 && level <= 5 ? QString::number(level) : clue;
-            break;
-        }
+        case 8: { const int level = in.ConsumeIntegralInRange(0, 6); game.chooseClueLevel(level); clue = level >= 1 && level <= 5 ? QString::number(level) : clue; break; }
         case 9: game.chooseSoundLevel(in.ConsumeIntegralInRange(0, 5)); break;
         case 10: game.toggleSaveStatistics(); break;
         case 11:
