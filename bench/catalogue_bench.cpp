@@ -103,7 +103,7 @@ int time(const QString &path, int opens, int draws)
             return 1;
     }
 
-    // The same steps as GallowsGame::new_game(): a uniform draw over the
+    // The same steps as GameRules::startGame(): a uniform draw over the
     // identifier list, then the record behind it.
     gallows::SqlCipherCatalogue catalogue(path);
     const int rows = catalogue.count();
