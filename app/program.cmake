@@ -4,6 +4,7 @@
 qt_add_executable(gallows
   ${CMAKE_CURRENT_SOURCE_DIR}/main.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/startup.h
+  ${CMAKE_CURRENT_SOURCE_DIR}/startup_milestones.h
   ${CMAKE_CURRENT_SOURCE_DIR}/startup.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/command_line.h
   ${CMAKE_CURRENT_SOURCE_DIR}/command_line.cpp
