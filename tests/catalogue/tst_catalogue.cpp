@@ -12,6 +12,7 @@
 
 using namespace gallows;
 using namespace gallows::catalogue;
+using gallows::testing::columns;
 using gallows::testing::fetched;
 using Setup = std::function<void(const QString &)>;
 Q_DECLARE_METATYPE(Setup)
@@ -92,8 +93,7 @@ private slots:
 
     void readerBadFiles_data()
     {
-        QTest::addColumn<Setup>("setup");
-        QTest::addColumn<QString>("expected");
+        columns<Setup, QString>({"setup", "expected"});
         const auto sql = [](const QStringList &s) { return Setup([s](const QString &p) { QVERIFY(runSql(p, s)); }); };
         QTest::newRow("missing") << Setup([](const QString &) {}) << "is missing.";
         QTest::newRow("directory") << Setup([](const QString &p) { QDir().mkpath(p); }) << "is not a file.";
@@ -159,11 +159,7 @@ private slots:
     // changes the catalogue already in place or leaves anything beside it.
     void toolRuns_data()
     {
-        QTest::addColumn<QByteArray>("csv");
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QStringList>("out");
-        QTest::addColumn<QString>("err");
+        columns<QByteArray, QStringList, int, QStringList, QString>({"csv", "args", "status", "out", "err"});
         const auto validate = [](const char *tag, const QByteArray &rows, QStringList out) {
             for (QString &line : out)
                 line.prepend("in.csv:");

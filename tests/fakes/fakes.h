@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QTest>
 
+#include <array>
 #include <deque>
 #include <functional>
 #include <vector>
@@ -19,6 +20,13 @@ namespace gallows::testing {
 template <typename T> const T &fetched(const char *name)
 {
     return *static_cast<const T *>(QTest::qData(name, qMetaTypeId<T>()));
+}
+
+// QTest::addColumn for each name, with the types in order.
+template <typename... T> void columns(const std::array<const char *, sizeof...(T)> &names)
+{
+    size_t i = 0;
+    (QTest::addColumn<T>(names[i++]), ...);
 }
 
 using EventLog = QStringList;

@@ -24,13 +24,6 @@ inline Store saved(const Store &changes = {}, const QString &counters = QStringL
     return s;
 }
 
-// QTest::addColumn for each name, with the types in order.
-template <typename... T> void columns(const std::array<const char *, sizeof...(T)> &names)
-{
-    size_t i = 0;
-    (QTest::addColumn<T>(names[i++]), ...);
-}
-
 inline QString picture(int n) { return QStringLiteral("Data/Gallows/Graphics/%1.gif").arg(n); }
 
 struct Rig {

@@ -26,8 +26,7 @@ class TestSettingsStore : public QObject {
 private slots:
     void wholeRun_data()
     {
-        QTest::addColumn<Files>("files");
-        QTest::addColumn<QString>("name");
+        columns<Files, QString>({"files", "name"});
         QTest::addColumn<QString>("atStart"); // the folder once the store is open
         QTest::addColumn<int>("failures");
         const QString conf = QStringLiteral("Tarvolin.conf");

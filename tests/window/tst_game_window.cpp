@@ -96,11 +96,7 @@ private slots:
     // no further than the box.
     void enterIsRouted_data()
     {
-        QTest::addColumn<QString>("box");
-        QTest::addColumn<bool>("keypad");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QStringList>("listed");
+        columns<QString, bool, QString, QString, QStringList>({"box", "keypad", "typed", "message", "listed"});
         const QString letter = QStringLiteral("Please enter a letter, stupid!");
         QTest::newRow("empty letter box, keypad") << "txtGuessLetter" << true << "" << letter << QStringList();
         QTest::newRow("wrong letter") << "txtGuessLetter" << false << "q" << "" << QStringList{"Q"};
@@ -127,8 +123,7 @@ private slots:
     // otherwise take Ctrl+A as Select All.
     void shortcutsFromTheBoxes_data()
     {
-        QTest::addColumn<QString>("box");
-        QTest::addColumn<int>("key");
+        columns<QString, int>({"box", "key"});
         for (const char *box : {"txtGuessLetter", "txtGuessWord"})
             for (const int key : {Qt::Key_A, Qt::Key_R, Qt::Key_Q})
                 QTest::addRow("Ctrl+%c in %s", char(key), box) << box << key;
@@ -162,9 +157,7 @@ private slots:
     // Alt with a button's underlined letter presses it.
     void accessKeys_data()
     {
-        QTest::addColumn<int>("key");
-        QTest::addColumn<QStringList>("listed");
-        QTest::addColumn<QString>("givenUp");
+        columns<int, QStringList, QString>({"key", "listed", "givenUp"});
         QTest::newRow("Alt+L, Guess Letter") << int(Qt::Key_L) << QStringList{"Q"} << "Given Up: 0";
         QTest::newRow("Alt+U, Give Up") << int(Qt::Key_U) << QStringList() << "Given Up: 1";
     }
@@ -199,9 +192,7 @@ private slots:
     // A win or a loss uncovers the board and leaves only New Game, focused.
     void gameEnds_data()
     {
-        QTest::addColumn<QString>("letters");
-        QTest::addColumn<int>("picture");
-        QTest::addColumn<QString>("panel");
+        columns<QString, int, QString>({"letters", "picture", "panel"});
         QTest::newRow("won") << "HALFIE" << 10 << "Games Won: 1";
         QTest::newRow("lost") << "BCDGJKMNO" << 9 << "Games Lost: 1";
     }
@@ -233,8 +224,7 @@ private slots:
     // focus shows on it even when the game, not Tab, put it there.
     void keysOnAFocusedButton_data()
     {
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<int>("key");
+        columns<QString, int>({"button", "key"});
         for (const char *button : {"cmdGiveUp", "cmdGuessLetter", "cmdGuessWord"})
             for (const int key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space})
                 QTest::addRow("%s, key %x", button, key) << button << key;
@@ -282,8 +272,7 @@ private slots:
 
     void menuChecksFollowTheState_data()
     {
-        QTest::addColumn<QStringList>("clicks");
-        QTest::addColumn<QStringList>("checked");
+        columns<QStringList, QStringList>({"clicks", "checked"});
         QTest::newRow("first run") << QStringList() << QStringList{"mnuClue5", "mnuSounds1", "mnuStats"};
         QTest::newRow("no clues") << QStringList{"mnuClue1"} << QStringList{"mnuClue1", "mnuSounds1", "mnuStats"};
         QTest::newRow("silence, stats off") << QStringList{"mnuSounds4", "mnuStats"} << QStringList{"mnuClue5", "mnuSounds4"};
@@ -308,8 +297,7 @@ private slots:
 
     void closing_data()
     {
-        QTest::addColumn<QString>("how");
-        QTest::addColumn<bool>("saves");
+        columns<QString, bool>({"how", "saves"});
         QTest::newRow("close box") << "close" << true;
         QTest::newRow("Game > Exit") << "exit" << true;
         QTest::newRow("Ctrl+Q") << "ctrl+q" << true;
@@ -359,8 +347,7 @@ private slots:
     // and nothing typed while it is up reaches the game.
     void aboutWindow_data()
     {
-        QTest::addColumn<int>("key");
-        QTest::addColumn<int>("modifiers");
+        columns<int, int>({"key", "modifiers"});
         QTest::newRow("Space on Hang On") << int(Qt::Key_Space) << int(Qt::NoModifier);
         QTest::newRow("Esc") << int(Qt::Key_Escape) << int(Qt::NoModifier);
         QTest::newRow("Alt+H") << int(Qt::Key_H) << int(Qt::AltModifier);
