@@ -19,8 +19,7 @@ int main(int argc, char *argv[])
     if (!instance.acquire())
         return 0;
     QApplication app(argc, argv);
-    gallows::OpeningCatalogue catalogue;
-    gallows::Startup startup(catalogue, instance);
+    gallows::Startup startup(instance);
     if (!startup.showWindow())
         return startup.exitStatus();
     return app.exec();

@@ -9,6 +9,7 @@
 #include "ui/game_style.h"
 #include "ui/game_window.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QTimer>
 
@@ -36,7 +37,7 @@ void tell(const QString &text)
 // opened on a second thread while the window is built. The plugin's instance
 // stays with that thread: it has no signals, slots or timers, only the one
 // call made here.
-OpeningCatalogue::OpeningCatalogue()
+void OpeningCatalogue::start()
 {
     const QString path = dataPath(QStringLiteral("Data/bsk.cab"));
     m_opening = std::async(std::launch::async, [path]() -> std::unique_ptr<Catalogue> {
@@ -62,9 +63,16 @@ int OpeningCatalogue::count() const { return opened().count(); }
 GameRecord OpeningCatalogue::fetch(int row) { return opened().fetch(row); }
 void OpeningCatalogue::close() { opened().close(); }
 
-Startup::Startup(OpeningCatalogue &catalogue, SingleInstance &instance)
-    : m_catalogue(catalogue), m_instance(instance), m_pictures(dataRoot())
+Startup::Startup(SingleInstance &instance)
+    : m_instance(instance), m_pictures(dataRoot())
 {
+    // Qt sets its accessibility bridge up at the first accessibility event
+    // (the window's accessible name) and starts a D-Bus thread for it. No
+    // thread can start while another one is loading a library, so set up
+    // then, it would wait for the catalogue thread to load the reader; set
+    // up first, it does not.
+    QAccessible::isActive();
+    m_catalogue.start();
     QApplication::setStyle(new GameStyle);
     QApplication::setFont(GameWindow::controlFont());
     QApplication::setApplicationName(QStringLiteral("Tarvolin Gallows"));

@@ -27,13 +27,13 @@ class SingleInstance;
 class GameWindow;
 
 // The shipped catalogue as it is being opened on a thread of its own, from
-// construction on: the first call waits for it and throws what the opening
-// threw. Made once the application object exists (the plugin loader and
-// Qt's own start would otherwise wait on each other), so that the opening
-// goes on while the window is built.
+// start() on: the first call waits for it and throws what the opening threw.
+// Started once the application object exists (the plugin loader and Qt's
+// own start would otherwise wait on each other), so that the opening goes
+// on while the window is built.
 class OpeningCatalogue : public Catalogue {
 public:
-    OpeningCatalogue();
+    void start();
 
     int count() const override;
     GameRecord fetch(int row) override;
@@ -46,12 +46,12 @@ private:
     mutable std::unique_ptr<Catalogue> m_catalogue;
 };
 
-// The rest of start-up, once the application object exists: the
-// application's name, style, font and icon, the services, the rules and the
-// window.
+// The rest of start-up, once the application object exists: the catalogue
+// opening, the application's name, style, font and icon, the services, the
+// rules and the window.
 class Startup {
 public:
-    Startup(OpeningCatalogue &catalogue, SingleInstance &instance);
+    explicit Startup(SingleInstance &instance);
     ~Startup();
 
     // Builds and shows the window and starts the first game. False when the
@@ -64,8 +64,8 @@ private:
     void traceMilestones();
     void warmUpSoundLater();
 
-    OpeningCatalogue &m_catalogue;
     SingleInstance &m_instance;
+    OpeningCatalogue m_catalogue;
     QtMessageBox m_messages;
     QtSettingsStore m_settings;
     DeferredCuePlayer m_cues;
