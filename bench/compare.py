@@ -14,12 +14,13 @@ import os
 import random
 import re
 import shutil
-import signal
 import statistics
 import subprocess
 import sys
 import tempfile
 import time
+
+from measure import stop
 
 SHOWN = re.compile(rb"gallows\.startup: window-shown-ms ([\d.]+)")
 
@@ -33,12 +34,7 @@ def window_shown_ms(program, env):
         if match:
             shown = float(match.group(1))
             break
-    process.send_signal(signal.SIGTERM)
-    try:
-        process.wait(5)
-    except subprocess.TimeoutExpired:
-        process.kill()
-        process.wait()
+    stop(process)
     if shown is None:
         sys.exit(f"compare: {program} ended without showing its window")
     return shown
