@@ -8,6 +8,22 @@
 
 namespace gallows {
 
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kAddressSanitizer = true;
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+
+} // namespace
+
 QString programDir()
 {
     if (QCoreApplication::instance())
@@ -48,9 +64,11 @@ QString modulePath(const QString &fileName)
     return beside;
 }
 
-QObject *loadPluginInstance(const QString &fileName, QString *why)
+QObject *loadPluginInstance(const QString &fileName, QString *why, PluginSymbols symbols)
 {
     QPluginLoader loader(modulePath(fileName));
+    if (symbols == PluginSymbols::OwnFirst && !kAddressSanitizer)
+        loader.setLoadHints(QLibrary::DeepBindHint);
     QObject *instance = loader.instance();
     if (!instance)
         *why = loader.errorString();

@@ -14,6 +14,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <utility>
 
 Q_LOGGING_CATEGORY(lcStartup, "gallows.startup", QtInfoMsg)
 
@@ -37,26 +38,33 @@ void tell(const QString &text)
 // opened on a second thread while the window is built. The plugin's instance
 // stays with that thread: it has no signals, slots or timers, only the one
 // call made here.
-void OpeningCatalogue::start()
+void OpeningCatalogue::start(const QString &firstPicturePath)
 {
     const QString path = dataPath(QStringLiteral("Data/bsk.cab"));
-    m_opening = std::async(std::launch::async, [path]() -> std::unique_ptr<Catalogue> {
+    m_opening = std::async(std::launch::async, [path, firstPicturePath]() -> Opened {
         QString error;
-        CatalogueReader *reader =
-            loadPlugin<CatalogueReader>(QStringLiteral("gallows-catalogue-reader.so"), &error);
+        CatalogueReader *reader = loadPlugin<CatalogueReader>(
+            QStringLiteral("gallows-catalogue-reader.so"), &error, PluginSymbols::OwnFirst);
         if (!reader)
             throw GameError(
                 QStringLiteral("The games catalogue %1 cannot be read: the catalogue reader did not load (%2).")
                     .arg(path, error));
-        return reader->open(path);
+        Opened opened{reader->open(path), QImage()};
+        opened.firstPicture.load(firstPicturePath);
+        return opened;
     });
 }
 
 Catalogue &OpeningCatalogue::opened() const
 {
-    if (!m_catalogue)
-        m_catalogue = m_opening.get();
-    return *m_catalogue;
+    if (!m_opened.catalogue)
+        m_opened = m_opening.get();
+    return *m_opened.catalogue;
+}
+
+QImage OpeningCatalogue::takeFirstPicture()
+{
+    return std::exchange(m_opened.firstPicture, QImage());
 }
 
 int OpeningCatalogue::count() const { return opened().count(); }
@@ -72,7 +80,7 @@ Startup::Startup(SingleInstance &instance)
     // then, it would wait for the catalogue thread to load the reader; set
     // up first, it does not.
     QAccessible::isActive();
-    m_catalogue.start();
+    m_catalogue.start(m_pictures.fullPath(GameRules::picturePath(0)));
     QApplication::setStyle(new GameStyle);
     QApplication::setFont(GameWindow::controlFont());
     QApplication::setApplicationName(QStringLiteral("Tarvolin Gallows"));
@@ -104,6 +112,7 @@ bool Startup::showWindow()
             m_status = 0;
             return false;
         }
+        m_pictures.adopt(GameRules::picturePath(0), m_catalogue.takeFirstPicture());
         m_messages.setParentWindow(m_window.get());
         m_game->loadSettings();
         m_window->show();

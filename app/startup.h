@@ -17,6 +17,8 @@
 #include "stats/qt_settings_store.h"
 #include "ui/qt_services.h"
 
+#include <QImage>
+
 #include <future>
 #include <memory>
 
@@ -30,20 +32,31 @@ class GameWindow;
 // start() on: the first call waits for it and throws what the opening threw.
 // Started once the application object exists (the plugin loader and Qt's
 // own start would otherwise wait on each other), so that the opening goes
-// on while the window is built.
+// on while the window is built. Once the catalogue is open, the same thread
+// reads the first board's picture into an image, handed over by
+// takeFirstPicture().
 class OpeningCatalogue : public Catalogue {
 public:
-    void start();
+    void start(const QString &firstPicturePath);
 
     int count() const override;
     GameRecord fetch(int row) override;
     void close() override;
 
+    // After the first call: the picture read ahead, once; a null image when
+    // it did not read.
+    QImage takeFirstPicture();
+
 private:
+    struct Opened {
+        std::unique_ptr<Catalogue> catalogue;
+        QImage firstPicture;
+    };
+
     Catalogue &opened() const;
 
-    mutable std::future<std::unique_ptr<Catalogue>> m_opening;
-    mutable std::unique_ptr<Catalogue> m_catalogue;
+    mutable std::future<Opened> m_opening;
+    mutable Opened m_opened;
 };
 
 // The rest of start-up, once the application object exists: the catalogue

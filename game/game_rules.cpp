@@ -14,7 +14,6 @@ namespace gallows {
 
 namespace {
 
-const QString kGraphics = QStringLiteral("Data/Gallows/Graphics/%1.gif");
 constexpr int kRevealIntervalMs = 17;
 constexpr int kLossCount = 9;
 
@@ -145,7 +144,7 @@ void GameRules::startGame()
     m_letters = layout.letters;
     m_revealed.assign(m_letters.size(), false);
 
-    setPicture(kGraphics.arg(0));
+    setPicture(picturePath(0));
 
     m_state.guessTitleButton.enabled = true;
     m_state.guessLetterButton.enabled = true;
@@ -364,14 +363,14 @@ void GameRules::countWrongGuess()
     // At 3 and 6 the clue comes before the picture, at 5 after it.
     if (m_wrongGuesses != 5 && !clue.isNull())
         m_state.clueLabel.caption = clue;
-    setPicture(kGraphics.arg(m_wrongGuesses));
+    setPicture(picturePath(m_wrongGuesses));
     if (m_wrongGuesses == 5 && !clue.isNull())
         m_state.clueLabel.caption = clue;
 }
 
 void GameRules::loseGame()
 {
-    setPicture(kGraphics.arg(9));
+    setPicture(picturePath(9));
     disableGuessControls();
     uncoverBoard();
     m_statistics.lost = addClamped(m_statistics.lost, 1);
@@ -386,7 +385,7 @@ void GameRules::loseGame()
 
 void GameRules::winGame()
 {
-    setPicture(kGraphics.arg(10));
+    setPicture(picturePath(10));
     const Cue cue = m_moves == 1 ? Cue::WinFirstMove : Cue::Win;
     if (cueSounds(cue, m_soundLevel))
         m_services.cues.play(cueFile(cue));
@@ -498,6 +497,11 @@ void GameRules::saveSettings(const QList<QPair<QString, QString>> &values)
     QString error;
     if (!m_services.settings.saveAll(values, &error))
         m_services.messages.show(error.isEmpty() ? QStringLiteral("The settings could not be saved.") : error);
+}
+
+QString GameRules::picturePath(int stage)
+{
+    return QStringLiteral("Data/Gallows/Graphics/%1.gif").arg(stage);
 }
 
 void GameRules::setPicture(const QString &relativePath)

@@ -52,6 +52,10 @@ public:
     // Draws a game from the catalogue and starts revealing its board.
     // Throws GameError when that fails.
     void startGame();
+    // The gallows picture shown after `stage` wrong guesses (9 when the
+    // game is lost, 10 when the player gave up), relative to the folder that
+    // holds Data/. A new board shows stage 0.
+    static QString picturePath(int stage);
     // The buttons, and Enter in the two boxes.
     void newGame();
     void giveUp();

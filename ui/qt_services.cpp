@@ -1,11 +1,12 @@
 #include "ui/qt_services.h"
 
-
 #include <QApplication>
 #include <QAbstractButton>
 #include <QDir>
 #include <QIcon>
 #include <QMessageBox>
+
+#include <utility>
 
 namespace gallows {
 
@@ -42,7 +43,10 @@ bool QtPictureSource::tryLoad(const QString &relativePath)
     m_lastPath.clear();
     m_last = QPixmap();
     QPixmap picture;
-    if (!picture.load(fullPath(relativePath)) || picture.isNull())
+    const QImage adopted = std::exchange(m_adopted, QImage());
+    if (std::exchange(m_adoptedPath, QString()) == relativePath && !adopted.isNull())
+        picture = QPixmap::fromImage(adopted);
+    else if (!picture.load(fullPath(relativePath)) || picture.isNull())
         return false;
     m_lastPath = relativePath;
     m_last = picture;
@@ -54,6 +58,12 @@ void QtPictureSource::load(const QString &relativePath)
     if (!tryLoad(relativePath))
         throw GameError(QStringLiteral("The picture %1 is missing or cannot be read.")
                             .arg(QDir::toNativeSeparators(fullPath(relativePath))));
+}
+
+void QtPictureSource::adopt(const QString &relativePath, const QImage &picture)
+{
+    m_adoptedPath = relativePath;
+    m_adopted = picture;
 }
 
 QPixmap QtPictureSource::pixmap(const QString &relativePath)

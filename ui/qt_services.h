@@ -5,6 +5,7 @@
 #include "game/interfaces.h"
 
 #include <QHash>
+#include <QImage>
 #include <QPixmap>
 #include <QPointer>
 #include <QString>
@@ -49,12 +50,22 @@ public:
 
     QString fullPath(const QString &relativePath) const;
 
+    // A picture read ahead from `relativePath` into an image, which unlike
+    // a pixmap can be read on another thread (start-up reads the first
+    // board's picture while the window is built): the next load() of that
+    // path shows it instead of reading the file again. A null image, as a
+    // failed read gives, changes nothing: load() reads the file and says
+    // what is wrong with it.
+    void adopt(const QString &relativePath, const QImage &picture);
+
 private:
     bool tryLoad(const QString &relativePath);
 
     QString m_rootFolder;
     QString m_lastPath;
     QPixmap m_last;
+    QString m_adoptedPath;
+    QImage m_adopted;
 };
 
 // The window timer that paces the board reveal: a precise QTimer that calls

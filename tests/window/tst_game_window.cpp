@@ -220,6 +220,33 @@ private slots:
         QCOMPARE(rig.board(), QStringLiteral("____-____"));
     }
 
+    // A picture read ahead at start-up stands in for its own file once; for
+    // any other path, as a null image, and on every later load the file is read.
+    void pictureReadAhead_data()
+    {
+        columns<int, bool, bool>({"adoptedStage", "nullImage", "shown"});
+        QTest::newRow("its own path") << 0 << false << true;
+        QTest::newRow("another path") << 1 << false << false;
+        QTest::newRow("null image") << 0 << true << false;
+    }
+
+    void pictureReadAhead()
+    {
+        QtPictureSource pictures(GALLOWS_DATA_ROOT);
+        const QString path = GameRules::picturePath(0);
+        const QSize fileSize = QImage(pictures.fullPath(path)).size();
+        QVERIFY(!fileSize.isEmpty());
+        QImage ahead(7, 3, QImage::Format_RGB32);
+        ahead.fill(Qt::red);
+        pictures.adopt(GameRules::picturePath(fetched<int>("adoptedStage")),
+                       fetched<bool>("nullImage") ? QImage() : ahead);
+        pictures.load(path);
+        QCOMPARE(pictures.pixmap(path).size(), fetched<bool>("shown") ? ahead.size() : fileSize);
+        pictures.load(GameRules::picturePath(1));
+        pictures.load(path);
+        QCOMPARE(pictures.pixmap(path).size(), fileSize);
+    }
+
     // Return, keypad Enter and Space press the focused button once, and the
     // focus shows on it even when the game, not Tab, put it there.
     void keysOnAFocusedButton_data()
