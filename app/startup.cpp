@@ -49,7 +49,7 @@ void OpeningCatalogue::start(const QString &firstPicturePath)
             throw GameError(
                 QStringLiteral("The games catalogue %1 cannot be read: the catalogue reader did not load (%2).")
                     .arg(path, error));
-        Opened opened{reader->open(path), QImage()};
+        Opened opened{reader->open(path), QImage(), applicationIconImages()};
         opened.firstPicture.load(firstPicturePath);
         return opened;
     });
@@ -65,6 +65,11 @@ Catalogue &OpeningCatalogue::opened() const
 QImage OpeningCatalogue::takeFirstPicture()
 {
     return std::exchange(m_opened.firstPicture, QImage());
+}
+
+QList<QImage> OpeningCatalogue::takeIcon()
+{
+    return std::exchange(m_opened.icon, QList<QImage>());
 }
 
 int OpeningCatalogue::count() const { return opened().count(); }
@@ -87,7 +92,7 @@ Startup::Startup(SingleInstance &instance)
     QApplication::setOrganizationName(QStringLiteral("Tarvolin"));
     QApplication::setApplicationVersion(QStringLiteral(GALLOWS_VERSION));
     QApplication::setDesktopFileName(QStringLiteral(GALLOWS_APP_ID));
-    QApplication::setWindowIcon(applicationIcon());
+    // The icon comes with the catalogue (showWindow()).
 }
 
 Startup::~Startup() = default;
@@ -104,7 +109,9 @@ bool Startup::showWindow()
         m_ticker.setCallback([g = m_game.get()] { g->revealNextCell(); });
         m_window = std::make_unique<GameWindow>(*m_game, m_pictures);
         QCoreApplication::processEvents();
-        if (m_catalogue.count() == 0) {
+        const int games = m_catalogue.count();
+        QApplication::setWindowIcon(applicationIcon(m_catalogue.takeIcon()));
+        if (games == 0) {
             m_window->discardWithoutSaving();
             m_window.reset();
             tell(kNoGames);
@@ -126,6 +133,8 @@ bool Startup::showWindow()
             m_window->discardWithoutSaving();
         m_window.reset();
         m_messages.setParentWindow(nullptr);
+        if (QApplication::windowIcon().isNull())
+            QApplication::setWindowIcon(applicationIcon());
         const QString text = QString::fromUtf8(error.what());
         tell(text);
         m_messages.show(text);

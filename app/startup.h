@@ -18,6 +18,7 @@
 #include "ui/qt_services.h"
 
 #include <QImage>
+#include <QList>
 
 #include <future>
 #include <memory>
@@ -33,8 +34,8 @@ class GameWindow;
 // Started once the application object exists (the plugin loader and Qt's
 // own start would otherwise wait on each other), so that the opening goes
 // on while the window is built. Once the catalogue is open, the same thread
-// reads the first board's picture into an image, handed over by
-// takeFirstPicture().
+// reads the application icon and the first board's picture into images,
+// handed over by takeIcon() and takeFirstPicture().
 class OpeningCatalogue : public Catalogue {
 public:
     void start(const QString &firstPicturePath);
@@ -43,14 +44,16 @@ public:
     GameRecord fetch(int row) override;
     void close() override;
 
-    // After the first call: the picture read ahead, once; a null image when
-    // it did not read.
+    // After the first call: what was read ahead, once; a null image or no
+    // images when it did not read.
     QImage takeFirstPicture();
+    QList<QImage> takeIcon();
 
 private:
     struct Opened {
         std::unique_ptr<Catalogue> catalogue;
         QImage firstPicture;
+        QList<QImage> icon;
     };
 
     Catalogue &opened() const;

@@ -61,26 +61,33 @@ const QString kEdition = QStringLiteral("Tarvolin Edition");
 
 } // namespace
 
-QIcon applicationIcon()
+QList<QImage> applicationIconImages()
 {
-    static const QIcon icon = [] {
-        loadGallowsResources();
-        QIcon made;
-        // Every size the icon holds goes into the window's icon property on
-        // X11 and stays in memory, so it stops at 64 pixels, what task bars
-        // and window lists draw: launchers and menus take the larger ones from
-        // the installed icon theme. Without format detection Qt's own PNG
-        // reader is used at once; with it, Qt loads every image plugin it has
-        // (SVG, JPEG, ...) to ask each whether it reads PNG.
-        for (int size : {16, 32, 48, 64}) {
-            QImageReader reader(QStringLiteral(":/gallows/icons/%1/" GALLOWS_APP_ID ".png").arg(size), "png");
-            reader.setAutoDetectImageFormat(false);
-            const QImage image = reader.read();
-            if (!image.isNull())
-                made.addPixmap(QPixmap::fromImage(image));
-        }
-        return made;
-    }();
+    loadGallowsResources();
+    QList<QImage> images;
+    // Every size the icon holds goes into the window's icon property on X11
+    // and stays in memory, so it stops at 64 pixels, what task bars and
+    // window lists draw: launchers and menus take the larger ones from the
+    // installed icon theme. Without format detection Qt's own PNG reader is
+    // used at once; with it, Qt loads every image plugin it has (SVG, JPEG,
+    // ...) to ask each whether it reads PNG.
+    for (int size : {16, 32, 48, 64}) {
+        QImageReader reader(QStringLiteral(":/gallows/icons/%1/" GALLOWS_APP_ID ".png").arg(size), "png");
+        reader.setAutoDetectImageFormat(false);
+        const QImage image = reader.read();
+        if (!image.isNull())
+            images.append(image);
+    }
+    return images;
+}
+
+QIcon applicationIcon(QList<QImage> images)
+{
+    if (images.isEmpty())
+        images = applicationIconImages();
+    QIcon icon;
+    for (const QImage &image : std::as_const(images))
+        icon.addPixmap(QPixmap::fromImage(image));
     return icon;
 }
 
@@ -94,7 +101,6 @@ AboutDialog::AboutDialog(QWidget *owner) : QDialog(owner)
                    | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(kWidth, kHeight);
     setSizeGripEnabled(false);
-    setWindowIcon(applicationIcon());
     setFont(windowFont());
     setAccessibleName(QStringLiteral("About Gallows"));
 

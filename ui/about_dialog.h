@@ -2,19 +2,27 @@
 // AboutDialog, the about window: the game's name and edition, the authors and
 // a little figure, closed with its one button. Each opening builds a fresh
 // one (see GameWindow::showAbout). Also home to the application icon,
-// which both windows wear.
+// which every window of the game wears.
 
 #include <QDialog>
 #include <QIcon>
+#include <QImage>
+#include <QList>
 
 class QLabel;
 class QPushButton;
 
 namespace gallows {
 
-// The icon both windows wear, made once from the pictures the program
-// carries (16 to 64 pixels), which needs no theme lookup.
-QIcon applicationIcon();
+// The application icon's pictures, 16 to 64 pixels, read from those the
+// program carries (no theme lookup). Images, not pixmaps, so they can be
+// read on any thread: start-up reads them on its catalogue thread.
+QList<QImage> applicationIconImages();
+
+// The application icon, made of `images`, or of applicationIconImages() read
+// now when there are none. Start-up sets it for the whole application, and
+// the windows take it from there.
+QIcon applicationIcon(QList<QImage> images = {});
 
 class AboutDialog : public QDialog {
     Q_OBJECT

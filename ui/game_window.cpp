@@ -117,7 +117,6 @@ GameWindow::GameWindow(GameRules &rules, QtPictureSource &pictures, QWidget *par
                    | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                    | Qt::WindowCloseButtonHint);
     setAccessibleName(QString::fromLatin1(kGameTitle));
-    setWindowIcon(applicationIcon());
 
     createControls();
     createMenus();

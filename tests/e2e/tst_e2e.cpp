@@ -10,6 +10,7 @@
 
 #include <csignal>
 #include <functional>
+#include <optional>
 #include <sys/prctl.h>
 #include <unistd.h>
 
@@ -146,14 +147,18 @@ class TestE2e : public QObject {
         return start(game, extra) && game.boardsRevealed(1) && focusWindow();
     }
 
-    // xdotool on the test's own display, Xvfb's, given a minute.
-    bool xdotool(const QStringList &args) const
+    // A tool on the test's own display, Xvfb's, given a minute: its standard
+    // output, or nothing when it fails.
+    static std::optional<QByteArray> run(const QString &program, const QStringList &args)
     {
         QProcess tool;
         dieWithParent(tool);
-        tool.start(QStringLiteral("xdotool"), args);
-        return tool.waitForFinished(60000) && tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
+        tool.start(program, args);
+        if (!tool.waitForFinished(60000) || tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0)
+            return std::nullopt;
+        return tool.readAllStandardOutput();
     }
+    bool xdotool(const QStringList &args) const { return run(QStringLiteral("xdotool"), args).has_value(); }
     // Key names as xdotool spells them ("Return", "ctrl+q"), in order.
     bool keys(const QString &names) const { return xdotool(QStringList{"key", "--delay", "40"} + names.split(' ')); }
     // Waits for a window titled as the game and gives it the X input focus
@@ -184,6 +189,12 @@ private slots:
         prepare();
         Game game;
         QVERIFY2(startPlaying(game), qPrintable(game.errors()));
+        // The window wears the game's icon, in every size it has.
+        const QByteArray window =
+            run("xdotool", {"search", "--onlyvisible", "--name", "^Tarvolin Gallows$"}).value_or("").trimmed();
+        const QByteArray icon = run("xprop", {"-id", QString::fromLatin1(window), "_NET_WM_ICON"}).value_or("");
+        for (int size : {16, 32, 48, 64})
+            QVERIFY2(icon.contains(QByteArray::number(size) + " x " + QByteArray::number(size)), icon.left(200).constData());
         QVERIFY(keys("q Return w Return r Return u Return y Return p Return s Return d Return f Return alt+n"));
         QVERIFY2(game.boardsRevealed(2), qPrintable(game.errors()));
         const QString maps = contents(QStringLiteral("/proc/%1/maps").arg(game.process.processId()));
