@@ -52,9 +52,9 @@ public:
     // Draws a game from the catalogue and starts revealing its board.
     // Throws GameError when that fails.
     void startGame();
-    // The gallows picture shown after `stage` wrong guesses (9 when the
-    // game is lost, 10 when the player gave up), relative to the folder that
-    // holds Data/. A new board shows stage 0.
+    // The gallows picture for `stage`, relative to the folder that holds
+    // Data/: 0 on a new board, then one stage per wrong guess up to 9, the
+    // lost game; 10 is the won game.
     static QString picturePath(int stage);
     // The buttons, and Enter in the two boxes.
     void newGame();
